@@ -1,0 +1,109 @@
+#include "app/core/prog_bar.h"
+
+#include "platform/desktop.h"
+#include "platform/message_pump.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QProgressBar>
+#include <QWidget>
+
+#include <algorithm>
+#include <limits>
+
+namespace zv {
+namespace {
+// The bar control takes 16-bit values: only the low 16 bits of a number reach it.
+int low16(int value)
+{
+    return static_cast<int>(static_cast<quint16>(static_cast<quint32>(value) & 0xFFFFu));
+}
+} // namespace
+
+ProgBar::ProgBar(QWidget* window, QProgressBar* bar, QLabel* label, QAbstractButton* cancelButton)
+    : QObject(window)
+    , m_window(window)
+    , m_bar(bar)
+    , m_label(label)
+    , m_cancel(cancelButton)
+{
+    if (m_label)
+        m_savedCaption = m_label->text();
+    setCancelEnabled(false);
+}
+
+void ProgBar::setCancelEnabled(bool enabled)
+{
+    if (m_cancel)
+        m_cancel->setEnabled(enabled);
+}
+
+void ProgBar::Start(const QString& prefix, int interval)
+{
+    m_prefix = prefix;
+    m_interval = interval;
+    m_cancelled = false;
+    m_maximum = 0;
+    m_skipCount = 0;
+    if (m_label)
+        m_label->setText(prefix + QStringLiteral("..."));
+}
+
+bool ProgBar::Step(int number, int total)
+{
+    pumpMessages();
+    if (m_cancelled) {
+        beep();
+        return false;
+    }
+    setCancelEnabled(true);
+    if (m_interval > 0) {
+        const int old = m_skipCount++;
+        if (old < m_interval)
+            return true;
+        m_skipCount = 0;
+    }
+    if (total > m_maximum)
+        m_maximum = total;
+    if (number > m_maximum)
+        m_maximum = static_cast<int>(std::min<long long>(static_cast<long long>(number) * 3 / 2,
+                                                         std::numeric_limits<int>::max()));
+    if (m_bar) {
+        m_bar->setMaximum(low16(m_maximum));
+        if (number >= 0)
+            m_bar->setValue(low16(number));
+    }
+    if (m_label) {
+        if (total != 0)
+            m_label->setText(m_prefix + QString::number(number) + QStringLiteral(" of ")
+                             + QString::number(m_maximum));
+        else
+            m_label->setText(m_prefix + QString::number(number));
+    }
+    repaintNow(m_window);
+    return true;
+}
+
+bool ProgBar::Finish(int mode)
+{
+    setCancelEnabled(false);
+    if (m_bar)
+        m_bar->setValue(m_bar->minimum());
+    if (m_label) {
+        if (mode == 0)
+            m_label->clear();
+        else if (mode == 1)
+            m_label->setText(m_savedCaption);
+    }
+    repaintNow(m_window);
+    return true;
+}
+
+bool ProgBar::Cancel()
+{
+    m_cancelled = true;
+    setCancelEnabled(false);
+    return true;
+}
+
+} // namespace zv

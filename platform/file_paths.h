@@ -1,0 +1,22 @@
+#pragma once
+// Paths as the program builds them: joined with one "/", turned into file addresses,
+// and names found without regard to letter case where Windows rules apply.
+#include <QString>
+
+namespace zv {
+
+// folder + "/" + name, never doubling the separator ("/" + "a" gives "/a").
+QString joinPath(const QString& folder, const QString& name);
+// folder with exactly one trailing "/".
+QString withTrailingSlash(const QString& folder);
+// The proper file address of an absolute native path ("file:///home/a%20b.htm").
+QString fileUrl(const QString& path);
+// The file name part of a path (after the last "/").
+QString fileNameOf(const QString& path);
+// The folder part of a path, without trailing "/" ("/" for a file in the root).
+QString folderOf(const QString& path);
+// The path itself when it exists; otherwise the same path with its last component
+// matched without regard to case inside its folder; empty when neither exists.
+QString findFileIgnoringCase(const QString& path);
+
+} // namespace zv

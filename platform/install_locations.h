@@ -1,0 +1,22 @@
+#pragma once
+// Where this installation keeps its files, and the registry store the program reads:
+// the values an installer would have left (HKEY_LOCAL_MACHINE\SOFTWARE\Kesh\zorvane,
+// "Cache" and "Home") over the registry of a Wine prefix, when there is one.
+#include "platform/registry_store.h"
+
+#include <QString>
+
+namespace zv {
+
+// The per-user cache folder (created when missing).
+QString defaultCacheFolder();
+// The folder that holds the help page and the substitute pictures: the installed
+// data folder beside the executable, or, in a build tree, the source tree's data/.
+QString defaultHomeFolder();
+
+inline constexpr const char* kProgramKey = "SOFTWARE\\Kesh\\zorvane";
+
+// The store the program reads at start-up.
+RegistryStore buildProgramRegistry();
+
+} // namespace zv

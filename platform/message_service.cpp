@@ -1,0 +1,77 @@
+#include "platform/message_service.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+namespace zv {
+namespace {
+
+class QtMessageService final : public MessageService {
+public:
+    Answer ask(QWidget* owner, const QString& caption, const QString& text,
+               Buttons buttons) override
+    {
+        QMessageBox box(owner);
+        box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
+        box.setText(text);
+        switch (buttons) {
+        case Buttons::Ok:
+            box.setIcon(QMessageBox::NoIcon);
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::OkCancel:
+            box.setIcon(QMessageBox::Question);
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        case Buttons::YesNoCancel:
+            box.setIcon(QMessageBox::Question);
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+        }
+    }
+
+    int execDialog(QDialog* dialog) override { return dialog->exec(); }
+};
+
+QtMessageService g_realService;
+MessageService* g_service = nullptr;
+
+} // namespace
+
+MessageService& messages()
+{
+    return g_service ? *g_service : g_realService;
+}
+
+MessageService* setMessageService(MessageService* service)
+{
+    MessageService* previous = g_service;
+    g_service = service;
+    return previous;
+}
+
+void showMessage(const QString& text, QWidget* owner)
+{
+    messages().ask(owner, QString(), text, Buttons::Ok);
+}
+
+Answer askQuestion(QWidget* owner, const QString& caption, const QString& text, Buttons buttons)
+{
+    return messages().ask(owner, caption, text, buttons);
+}
+
+int execModal(QDialog* dialog)
+{
+    return messages().execDialog(dialog);
+}
+
+} // namespace zv

@@ -1,0 +1,162 @@
+#include "app/core/prog_bar.h"
+#include "platform/message_pump.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace zv;
+
+namespace {
+struct Reporter : ::testing::Test {
+    QWidget window;
+    QProgressBar* bar = new QProgressBar(&window);
+    QLabel* label = new QLabel(QStringLiteral(":"), &window);
+    QPushButton* cancel = new QPushButton(&window);
+    ProgBar* progress = nullptr;
+
+    void SetUp() override
+    {
+        bar->setRange(0, 100);
+        progress = new ProgBar(&window, bar, label, cancel);
+    }
+};
+} // namespace
+
+TEST_F(Reporter, ConstructionDisablesCancelAndStartShowsThePrefix)
+{
+    EXPECT_FALSE(cancel->isEnabled());
+    bar->setValue(17);
+    progress->Start("Building thumbnail  #", 0);
+    EXPECT_EQ(label->text(), "Building thumbnail  #...");
+    EXPECT_EQ(bar->value(), 17); // Start leaves the bar alone
+    EXPECT_FALSE(cancel->isEnabled());
+}
+
+TEST_F(Reporter, CaptionsAndTheOneAndAHalfRule)
+{
+    progress->Start("Building thumbnail  #", 0);
+    EXPECT_TRUE(progress->Step(1, 40));
+    EXPECT_EQ(label->text(), "Building thumbnail  #1 of 40");
+    EXPECT_TRUE(cancel->isEnabled());
+    EXPECT_EQ(bar->maximum(), 40);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_TRUE(progress->Step(45, 40));
+    EXPECT_EQ(label->text(), "Building thumbnail  #45 of 67");
+    // The maximum never shrinks within a job.
+    EXPECT_TRUE(progress->Step(2, 10));
+    EXPECT_EQ(label->text(), "Building thumbnail  #2 of 67");
+}
+
+TEST_F(Reporter, UnknownTotalAndNegativeNumbers)
+{
+    progress->Start("Found file # ", 0);
+    progress->Step(3, 0);
+    EXPECT_EQ(label->text(), "Found file # 3");
+    EXPECT_EQ(progress->maximum(), 4); // grows only through the 1.5x rule
+    bar->setValue(2);
+    progress->Step(-5, 0);
+    EXPECT_EQ(label->text(), "Found file # -5");
+    EXPECT_EQ(bar->value(), 2);
+}
+
+TEST_F(Reporter, IntervalThinsTheDisplayNotThePump)
+{
+    progress->Start("Searching...  File # ", 10);
+    for (int i = 1; i <= 10; ++i) {
+        EXPECT_TRUE(progress->Step(i, 0));
+        EXPECT_EQ(label->text(), "Searching...  File # ...") << i;
+    }
+    EXPECT_TRUE(progress->Step(11, 0));
+    EXPECT_EQ(label->text(), "Searching...  File # 11");
+    for (int i = 12; i <= 21; ++i)
+        progress->Step(i, 0);
+    EXPECT_EQ(label->text(), "Searching...  File # 11");
+    progress->Step(22, 0);
+    EXPECT_EQ(label->text(), "Searching...  File # 22");
+}
+
+TEST_F(Reporter, BarTakesTheLowSixteenBits)
+{
+    progress->Start("Reading byte #", 0);
+    progress->Step(70000, 70000);
+    EXPECT_EQ(label->text(), "Reading byte #70000 of 70000");
+    EXPECT_EQ(bar->maximum(), 70000 - 65536);
+    EXPECT_EQ(bar->value(), 70000 - 65536);
+}
+
+TEST_F(Reporter, CancelBeepsAndStopsUntilTheNextStart)
+{
+    progress->Start("x", 0);
+    progress->Step(1, 5);
+    progress->Cancel();
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_FALSE(progress->Step(2, 5));
+    EXPECT_FALSE(progress->Step(3, 5));
+    EXPECT_EQ(label->text(), "x1 of 5");
+    progress->Finish(0);
+    EXPECT_FALSE(progress->Step(4, 5)); // Finish does not clear the cancel
+    progress->Start("y", 0);
+    EXPECT_TRUE(progress->Step(1, 1));
+}
+
+TEST_F(Reporter, ACancelClickHandledDuringStepIsSeenBySameStep)
+{
+    QObject::connect(cancel, &QPushButton::clicked, progress, [this] { progress->Cancel(); });
+    progress->Start("x", 0);
+    ASSERT_TRUE(progress->Step(1, 5));
+    QTimer::singleShot(0, cancel, [this] { cancel->click(); });
+    pumpMessagesNow(); // let the timer be armed and fire on the next dispatch
+    EXPECT_TRUE(progress->cancelled());
+    EXPECT_FALSE(progress->Step(2, 5));
+}
+
+TEST_F(Reporter, FinishModes)
+{
+    progress->Start("x", 0);
+    progress->Step(5, 10);
+    progress->Finish(0);
+    EXPECT_EQ(label->text(), "");
+    EXPECT_EQ(bar->value(), bar->minimum());
+    EXPECT_FALSE(cancel->isEnabled());
+    progress->Start("x", 0);
+    progress->Finish(1);
+    EXPECT_EQ(label->text(), ":");
+    progress->Start("x", 0);
+    progress->Finish(7);
+    EXPECT_EQ(label->text(), "x...");
+}
+
+TEST(ReporterWithoutCancel, WorksTheSame)
+{
+    QWidget window;
+    auto* bar = new QProgressBar(&window);
+    auto* label = new QLabel(":", &window);
+    ProgBar p(&window, bar, label, nullptr);
+    p.Start("Writing Record #", 0);
+    EXPECT_TRUE(p.Step(1, 15));
+    EXPECT_EQ(label->text(), "Writing Record #1 of 15");
+    p.Cancel();
+    EXPECT_FALSE(p.Step(2, 15));
+    EXPECT_TRUE(p.Finish(0));
+}
+
+TEST(SharedCancelButton, FinishOnOneDisablesItAndTheOthersStepEnablesIt)
+{
+    QWidget window;
+    auto* cancel = new QPushButton(&window);
+    ProgBar total(&window, new QProgressBar(&window), new QLabel(":", &window), cancel);
+    ProgBar current(&window, new QProgressBar(&window), new QLabel(":", &window), cancel);
+    total.Start("a", 0);
+    current.Start("b", 0);
+    total.Step(1, 0);
+    current.Step(1, 0);
+    EXPECT_TRUE(cancel->isEnabled());
+    current.Finish(0);
+    EXPECT_FALSE(cancel->isEnabled());
+    total.Step(2, 0);
+    EXPECT_TRUE(cancel->isEnabled());
+}

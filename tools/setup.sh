@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zorvane needs to build, test and run, when missing.
+# Sourced by ./run, ./test and the benchmark and fuzz commands.
+set -euo pipefail
+
+ZV_PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev libgl-dev
+  libshp-dev libmsiecf-dev libmsiecf-utils
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation
+  xvfb x11-apps xauth imagemagick
+  libdb1-compat
+)
+
+zv_missing_packages() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  echo "${missing[@]:-}"
+}
+
+zv_install_packages() {
+  local missing
+  missing=$(zv_missing_packages "$@")
+  if [ -n "$missing" ]; then
+    echo "Installing: $missing"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+  fi
+}
+
+zv_install_packages "${ZV_PACKAGES[@]}"
