@@ -1,0 +1,35 @@
+#include "source/form_iter.h"
+
+#include "platform/message_pump.h"
+#include "source/file_acceptor.h"
+
+namespace zv {
+
+SWFileIter::SWFileIter(QObject* owner, FileAcceptor* acceptor)
+    : TFileIter(owner)
+    , m_acceptor(acceptor)
+{
+}
+
+bool SWFileIter::ProcessFile(const QString& path)
+{
+    pumpMessages();
+    return m_acceptor ? m_acceptor->AcceptFile(path) : true;
+}
+
+bool SWFileIter::ProcessFolder(const QString& path)
+{
+    if (m_acceptor)
+        m_acceptor->FolderProgress(path);
+    return true;
+}
+
+TFormIter::TFormIter(FileAcceptor* acceptor, QWidget* parent)
+    : QWidget(parent)
+    , Iter(new SWFileIter(this, acceptor))
+{
+    setObjectName(QStringLiteral("TFormIter"));
+    Iter->setObjectName(QStringLiteral("Iter"));
+}
+
+} // namespace zv
