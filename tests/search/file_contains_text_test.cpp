@@ -1,0 +1,241 @@
+#include "app/core/prog_bar.h"
+#include "platform/message_pump.h"
+#include "search/file_contains_text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace zv;
+
+namespace {
+
+struct TextTest : ::testing::Test {
+    QWidget window;
+    QProgressBar* bar = new QProgressBar(&window);
+    QLabel* label = new QLabel(QStringLiteral(":"), &window);
+    QPushButton* cancel = new QPushButton(&window);
+    ProgBar* progress = new ProgBar(&window, bar, label, cancel);
+    QList<int> positions; // bar positions shown, one per refreshed Step
+    QTemporaryDir dir;
+
+    void SetUp() override
+    {
+        bar->setRange(0, 100);
+        QObject::connect(bar, &QProgressBar::valueChanged, bar, [this](int v) {
+            if (v > 0)
+                positions.append(v);
+        });
+    }
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+
+    bool find(const QByteArray& content, const QString& text, bool matchCase = false)
+    {
+        positions.clear();
+        return ContentContainsText(content, text, matchCase, progress);
+    }
+
+    static QList<int> upTo(int n)
+    {
+        QList<int> l;
+        for (int i = 1; i <= n; ++i)
+            l.append(i);
+        return l;
+    }
+};
+
+// A line-by-line scan written as plainly as possible, to compare against: the
+// matching line number (from 1), 0 when no line matches, and the line count.
+std::pair<int, int> referenceScan(QByteArray content, const QString& text, bool matchCase)
+{
+    const int nul = content.indexOf('\0');
+    if (nul >= 0)
+        content.truncate(nul);
+    QString decoded = QString::fromUtf8(content);
+    if (decoded.toUtf8() != content)
+        decoded = QString::fromLatin1(content); // only Latin-1 bytes in these samples
+    QStringList lines;
+    QString cur;
+    for (qsizetype i = 0; i < decoded.size(); ++i) {
+        const QChar c = decoded[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(cur);
+            cur.clear();
+            if (c == u'\r' && i + 1 < decoded.size() && decoded[i + 1] == u'\n')
+                ++i;
+        } else {
+            cur.append(c);
+        }
+    }
+    if (!cur.isEmpty())
+        lines.append(cur);
+    const QLocale loc = QLocale::system();
+    const QString pat = matchCase ? text : loc.toUpper(text);
+    int hit = 0;
+    for (int i = 0; i < lines.size() && !hit && !pat.isEmpty(); ++i) {
+        const QString line = matchCase ? lines[i] : loc.toUpper(lines[i]);
+        if (line.contains(pat))
+            hit = i + 1;
+    }
+    return {hit, int(lines.size())};
+}
+
+} // namespace
+
+TEST_F(TextTest, LinesBreakAtCrLfAndCrLfAndTextNeverSpansThem)
+{
+    EXPECT_FALSE(find("first half\nsecond", "half second"));
+    EXPECT_FALSE(find("first half\rsecond", "halfsecond"));
+    EXPECT_FALSE(find("first half\r\nsecond", "half\r\nsecond"));
+    EXPECT_FALSE(find("first half\nsecond", "half\nsecond"));
+    EXPECT_TRUE(find("first half second", "half second"));
+
+    // Steps run line by line up to the matching line: CR LF is one break, LF CR two.
+    EXPECT_TRUE(find("a\r\nb\rc\nd\n\rtarget\n", "target"));
+    EXPECT_EQ(positions, upTo(6));
+    EXPECT_EQ(bar->maximum(), 6);
+    EXPECT_EQ(label->text(), ""); // Finish(0)
+
+    // Without a match every line is stepped; a final break adds no empty line.
+    EXPECT_FALSE(find("one\r\ntwo\r\n", "three"));
+    EXPECT_EQ(positions, upTo(2));
+    EXPECT_FALSE(find("one\r\n\r\nthree", "four"));
+    EXPECT_EQ(positions, upTo(3));
+}
+
+TEST_F(TextTest, NulEndsTheText)
+{
+    EXPECT_FALSE(find(QByteArray("before\0 needle", 14), "needle"));
+    EXPECT_TRUE(find(QByteArray("needle\0 after", 13), "needle"));
+    // Lines after the NUL are not counted either.
+    EXPECT_FALSE(find(QByteArray("a\nb\0\nc\nd\n", 9), "x"));
+    EXPECT_EQ(positions, upTo(2));
+}
+
+TEST_F(TextTest, CaseFoldingCoversAsciiAndOtherLettersUnlessMatchCase)
+{
+    EXPECT_TRUE(find("<P>Hello World</P>", "hello world"));
+    EXPECT_TRUE(find("<p>hello world</p>", "HeLLo"));
+    EXPECT_FALSE(find("<P>Hello World</P>", "hello world", true));
+    EXPECT_TRUE(find("<P>Hello World</P>", "Hello World", true));
+
+    // é / É in UTF-8.
+    EXPECT_TRUE(find("Le CAFÉ est ouvert", QStringLiteral("café")));
+    EXPECT_TRUE(find("le café est ouvert", QStringLiteral("CAFÉ")));
+    EXPECT_FALSE(find("Le CAFÉ est ouvert", QStringLiteral("café"), true));
+    EXPECT_TRUE(find("Le CAFÉ est ouvert", QStringLiteral("CAFÉ"), true));
+    // é / É in Windows-1252 (not valid UTF-8, so read as Windows-1252).
+    EXPECT_TRUE(find("Le CAF\xC9 est ouvert", QStringLiteral("café")));
+    EXPECT_TRUE(find("le caf\xE9 est ouvert", QStringLiteral("CAFÉ")));
+    EXPECT_FALSE(find("le caf\xE9 est ouvert", QStringLiteral("CAFÉ"), true));
+    EXPECT_TRUE(find("le caf\xE9 est ouvert", QStringLiteral("café"), true));
+    // Windows-1252 letters of the 0x80..0x9F range: š (0x9A) / Š (0x8A), € (0x80).
+    EXPECT_TRUE(find("\x8A" "koda \x80 5", QStringLiteral("škoda € 5")));
+    EXPECT_TRUE(find("\x9A" "koda", QStringLiteral("škoda"), true));
+    // Greek and Cyrillic fold too.
+    EXPECT_TRUE(find("ΑΘΗΝΑ и МОСКВА", QStringLiteral("αθηνα и москва")));
+
+    // A non-ASCII line among ASCII lines: the line number stays right.
+    EXPECT_TRUE(find("ascii\nplain\nna\xC3\xAFve CAF\xC3\x89\nafter\n", QStringLiteral("café")));
+    EXPECT_EQ(positions, upTo(3));
+    // An ASCII pattern found after non-ASCII lines.
+    EXPECT_TRUE(find("\xC3\xA9t\xC3\xA9\nna\xC3\xAFve\nTail End\n", QStringLiteral("tail end")));
+    EXPECT_EQ(positions, upTo(3));
+}
+
+TEST_F(TextTest, EmptyTextFindsNothingButStillStepsEveryLine)
+{
+    EXPECT_FALSE(find("abc\ndef\n", ""));
+    EXPECT_EQ(positions, upTo(2));
+    EXPECT_FALSE(find("", "abc"));
+    EXPECT_TRUE(positions.isEmpty());
+    EXPECT_EQ(label->text(), "");
+}
+
+TEST_F(TextTest, CancelDuringTheLineLoopAnswersNotFound)
+{
+    QObject::connect(bar, &QProgressBar::valueChanged, progress, [this](int v) {
+        if (v == 3)
+            progress->Cancel();
+    });
+    EXPECT_FALSE(find("l1\nl2\nl3\nl4\nneedle\n", "needle"));
+    EXPECT_EQ(positions, upTo(3));
+    EXPECT_EQ(label->text(), ""); // Finish still ran
+}
+
+TEST_F(TextTest, LongDocumentsAgreeWithALineByLineScan)
+{
+    // Large enough to cross the internal blocks of the search, with CR LF pairs,
+    // lone CRs and non-ASCII lines placed at random.
+    QRandomGenerator rng(20240607);
+    const QList<QByteArray> breaks{"\n", "\r\n", "\r", "\n\r"};
+    const QList<QByteArray> words{"lorem", "ipsum", "<a href=x>", "Dolor", "sit", "AMET",
+                                  "\xC3\xA9l\xC3\xA8ve", "stra\xC3\x9F" "e", "\xCE\xB1\xCE\xB2"};
+    for (int round = 0; round < 12; ++round) {
+        QByteArray doc;
+        const bool latin1 = round % 3 == 2;
+        while (doc.size() < 300 * 1024) {
+            const int n = rng.bounded(12);
+            for (int w = 0; w < n; ++w)
+                doc += words[rng.bounded(latin1 ? 6 : words.size())] + ' ';
+            doc += breaks[rng.bounded(breaks.size())];
+        }
+        if (latin1)
+            doc += "na\xEFve\n"; // makes the whole document Windows-1252
+        // Planted after a blank, so that no break pair or character is split.
+        const int where = doc.indexOf(' ', rng.bounded(doc.size() - 200)) + 1;
+        const QList<QByteArray> planted{"Needle", "NE\xC3\x89" "DLE", "needle"};
+        if (round % 4 != 3)
+            doc.insert(where, latin1 ? QByteArray("NeEdLe") : planted[round % 3]);
+        const bool matchCase = round % 5 == 4;
+        const QString pattern = latin1 ? QStringLiteral("needle")
+            : round % 3 == 1          ? QStringLiteral("neédle")
+                                      : QStringLiteral("needle");
+        const auto [line, lines] = referenceScan(doc, pattern, matchCase);
+
+        const long long before = pumpCounters().calls;
+        const bool found = find(doc, pattern, matchCase);
+        const long long steps = pumpCounters().calls - before;
+        SCOPED_TRACE(round);
+        EXPECT_EQ(found, line > 0);
+        EXPECT_EQ(steps, line > 0 ? line : lines);
+        EXPECT_GT(lines, 128); // the display was thinned
+        EXPECT_LE(positions.size(), 130);
+    }
+}
+
+TEST_F(TextTest, ReadsFilesAndNamesTheOneThatCannotBeOpened)
+{
+    const QString path = write("page.htm", "<html>\r\n<body>Caf\xE9 au lait</body>\r\n");
+    EXPECT_TRUE(FileContainsText(path, QStringLiteral("CAFÉ AU"), false, progress));
+    EXPECT_FALSE(FileContainsText(path, QStringLiteral("cafe"), false, nullptr));
+
+    const QString missing = dir.filePath("gone.htm");
+    try {
+        FileContainsText(missing, QStringLiteral("x"), false, progress);
+        FAIL() << "no error for a missing file";
+    } catch (const std::runtime_error& e) {
+        const QString msg = QString::fromUtf8(e.what());
+        EXPECT_TRUE(msg.contains(missing)) << msg.toStdString();
+        EXPECT_TRUE(msg.contains("No such file")) << msg.toStdString();
+    }
+    EXPECT_THROW(FileContainsText(dir.path(), QStringLiteral("x"), false, progress),
+                 std::runtime_error);
+}
