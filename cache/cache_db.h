@@ -32,6 +32,9 @@ public:
 
     const QString& tableFile() const { return m_tableFile; }
     bool isOpen() const;
+    // False when the table could only be opened for reading (a read-only file or
+    // folder): look-ups work, rows cannot be added.
+    bool isWritable() const;
 
     // Opens the existing table. Throws std::runtime_error naming the file and the
     // reason when it cannot be opened or is not a valid table.
@@ -63,6 +66,10 @@ public:
     // Number of rows and one row by position (0-based), for tools and tests.
     int rowCount() const;
     std::optional<CacheRow> row(int index) const;
+    // The plain search from the first row that FindFileName's index stands in for:
+    // the 0-based position of the first row whose "FILENAME" equals `key`, or -1.
+    // Kept for tests and benchmarks that check the index against it.
+    int scanForFileName(const QString& key) const;
 
     void Close();
 
