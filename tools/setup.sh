@@ -6,7 +6,7 @@ set -euo pipefail
 ZV_PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libgl-dev
-  libshp-dev libmsiecf-dev libmsiecf-utils
+  libshp-dev libmsiecf-dev libbfio-dev libmsiecf-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb x11-apps xauth imagemagick
