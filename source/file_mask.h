@@ -1,0 +1,24 @@
+#pragma once
+// A file list mask such as "*.HTM*" or "*.GIF;*.JPG": wildcard patterns separated by
+// ";", matched against a file name without regard to letter case. "*" stands for
+// any run of characters and "?" for one; "*.*" matches every name.
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+
+namespace zv {
+
+class FileMask {
+public:
+    explicit FileMask(const QString& mask = QStringLiteral("*.*"));
+
+    QString text() const { return m_text; }
+    bool matches(const QString& fileName) const;
+
+private:
+    QString m_text;
+    QList<QRegularExpression> m_patterns;
+    bool m_all = false;
+};
+
+} // namespace zv
