@@ -23,6 +23,24 @@ bool Application::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
+namespace {
+QString& titleStore()
+{
+    static QString title;
+    return title;
+}
+} // namespace
+
+void setApplicationTitle(const QString& title)
+{
+    titleStore() = title;
+}
+
+QString applicationTitle()
+{
+    return titleStore().isEmpty() ? QCoreApplication::applicationName() : titleStore();
+}
+
 void reportTopLevelError(const std::exception& e)
 {
     showMessage(QString::fromUtf8(e.what()));

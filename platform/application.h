@@ -14,6 +14,10 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// The application's title, the caption of plain message boxes.
+void setApplicationTitle(const QString& title);
+QString applicationTitle();
+
 // Shows the message of an exception that reached the top level of a command.
 void reportTopLevelError(const std::exception& e);
 

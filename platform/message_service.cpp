@@ -1,5 +1,7 @@
 #include "platform/message_service.h"
 
+#include "platform/application.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -13,7 +15,7 @@ public:
                Buttons buttons) override
     {
         QMessageBox box(owner);
-        box.setWindowTitle(caption.isEmpty() ? QApplication::applicationDisplayName() : caption);
+        box.setWindowTitle(caption.isEmpty() ? applicationTitle() : caption);
         box.setText(text);
         switch (buttons) {
         case Buttons::Ok:

@@ -1,0 +1,161 @@
+#pragma once
+// TForm1, the program's main window: the tool bar with the build, find, cancel and
+// help buttons and the two progress displays, the location bar, the scrolling
+// thumbnail area, the status bar, the menu bar and the tiles' pop-up menu. The
+// window wires commands to the classes that do the work: the grid, the source
+// search, the dialogs.
+#include "app/core/settings.h"
+#include "platform/registry_store.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringList>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+namespace zv {
+
+class CacheDB;
+class NailScrollBox;
+class ProgBar;
+class StatusPanels;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads the "Cache" and "Home" folders from `registry` (with the fallback
+    // messages) and builds the window's own members; it uses no other window.
+    explicit TForm1(const RegistryStore& registry, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- Controls, under the names of the window design -------------------------
+    QFrame* Panel1 = nullptr;
+    QToolButton* sbThumbNails = nullptr;
+    QToolButton* sbFind = nullptr;
+    QLabel* Label1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QToolButton* CancelBtn = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cbLocation = nullptr;
+    QPushButton* sbNewSource = nullptr;
+    NailScrollBox* sbxNails = nullptr;
+    StatusPanels* StatusBar = nullptr;
+    QMenuBar* MainMenu = nullptr;
+    QMenu* NailPopup = nullptr;
+    QFileDialog* SaveDialog = nullptr;
+
+    // Menu entries.
+    QAction* DeleteSelected1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* PrintSetup1 = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* FileExitItem1 = nullptr;
+    QAction* SelectAll1 = nullptr;
+    QAction* None1 = nullptr;
+    QAction* Invert1 = nullptr;
+    QAction* All1 = nullptr;
+    QAction* Selected1 = nullptr;
+    QAction* Thumbnails1 = nullptr;
+    QAction* Filenames1 = nullptr;
+    QAction* Details1 = nullptr;
+    QMenu* ArrangeIcons1 = nullptr;
+    QAction* byName1 = nullptr;
+    QAction* byType1 = nullptr;
+    QAction* bySize1 = nullptr;
+    QAction* byDate1 = nullptr;
+    QAction* HelpContentsItem1 = nullptr;
+    QAction* HelpAboutItem1 = nullptr;
+
+    // Tile menu entries.
+    QAction* puDelete = nullptr;
+    QAction* puRename = nullptr;
+    QAction* puSaveAs = nullptr;
+    QAction* puZoom = nullptr;
+    QAction* puThmSrc = nullptr;
+    QAction* puDocSrc = nullptr;
+    QAction* puLaunch = nullptr;
+
+    // --- Members beyond the controls ---------------------------------------------
+    Settings settings;
+    std::unique_ptr<CacheDB> cacheDB;
+    ProgBar* totalProgress = nullptr;
+    ProgBar* currentProgress = nullptr;
+    QStringList foundFiles;
+    QStringList pickedFiles;
+    QString location;
+    int acceptedCount = 0;
+    int visitedCount = 0;
+    int searchMode = 0;
+    QString searchText;
+
+    // --- Commands ------------------------------------------------------------------
+    void ShowHelpContents();
+    // Copies the application's current hint into the status bar's single-panel text.
+    void ShowHint(const QString& hint);
+    // Creates the two progress reporters on the shared cancel button.
+    void createReporters();
+    // The location history's first entry, standing for the user's home folder.
+    static QString homeLocation();
+
+    // Handlers that other windows are wired to as they are created.
+    std::function<void()> onDisplayFiles;    // sbThumbNails
+    std::function<void()> onSelectSource;    // sbNewSource
+    std::function<void()> onFind;            // sbFind
+    std::function<void()> onLocationChange;  // cbLocation change and click
+    std::function<void()> onStartupWork;     // first showing
+    std::function<void()> onResize;          // tile arrangement
+    std::function<void()> onSelectNone;      // click on the window
+    std::function<void()> onSelectAll;       // double-click on the window
+    std::function<void()> onDeleteSelected;  // File > Delete Selected
+    std::function<void()> onPreferences;     // File > Preferences...
+    std::function<void()> onInvertSelection; // Edit > Select > Invert
+    std::function<void()> onAbout;           // Help > About...
+
+    bool resizeHandlingAttached() const { return m_resizeAttached; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void buildToolBar(QWidget* central);
+    void buildLocationBar(QWidget* central);
+    void buildMenus();
+    void buildNailPopup();
+    void wireCommands();
+
+    void sbThumbNailsClick();
+    void sbNewSourceClick();
+    void sbFindClick();
+    void CancelBtnClick();
+    void SpeedButton3Click();
+    void cbLocationChange();
+    void cbLocationClick();
+    void FormShow();
+    void FormClick();
+    void FormDblClick();
+    void FormResize();
+    void FormClose();
+
+    static void run(const std::function<void()>& handler);
+
+    bool m_shownOnce = false;
+    bool m_resizeAttached = true;
+};
+
+} // namespace zv

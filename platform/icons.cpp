@@ -1,0 +1,24 @@
+#include "platform/icons.h"
+
+#include "platform/file_paths.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace zv {
+
+QIcon themeIcon(const char* themeName, QStyle::StandardPixmap fallback)
+{
+    return QIcon::fromTheme(QString::fromLatin1(themeName),
+                            QApplication::style()->standardIcon(fallback));
+}
+
+QIcon programIcon(const QString& homeFolder)
+{
+    const QString png = joinPath(homeFolder, QStringLiteral("zorvane.png"));
+    if (QFileInfo::exists(png))
+        return QIcon(png);
+    return themeIcon("image-x-generic", QStyle::SP_FileDialogContentsView);
+}
+
+} // namespace zv
