@@ -31,7 +31,12 @@ void checkIndexAgainstSearch(CacheDB& db, int rows)
         const int scanned = db.scanForFileName(row->fileName);
         check(db.FindFileName(row->fileName) == (scanned >= 0));
         if (scanned >= 0) {
-            check(scanned <= i);
+            // The index must land on the very row the search found.
+            const auto current = db.currentRow();
+            const auto expected = db.row(scanned);
+            check(current && expected && current->fileName == expected->fileName
+                  && current->rec == expected->rec && current->cache == expected->cache
+                  && current->icache == expected->icache && current->path == expected->path);
             QString key = row->fileName;
             db.Lookup(key);
         }
