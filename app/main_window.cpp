@@ -2,6 +2,7 @@
 
 #include "app/core/prog_bar.h"
 #include "app/core/reg.h"
+#include "app/nail_grid.h"
 #include "app/nail_scroll_box.h"
 #include "app/status_panels.h"
 #include "cache/cache_db.h"
@@ -135,6 +136,7 @@ TForm1::TForm1(const RegistryStore& registry, QWidget* parent)
     cacheDB = std::make_unique<CacheDB>(joinPath(settings.cacheFolder, QStringLiteral("CacheDB.dbf")),
                                         settings.homeFolder);
     settings.cacheFolders.clear();
+    HNailGrid = new zv::HNailGrid(this);
     pickedFiles.clear();
     settings.documentExtensions.clear();
 
@@ -305,12 +307,12 @@ void TForm1::wireCommands()
     connect(sbxNails, &NailScrollBox::backgroundClicked, this, &TForm1::FormClick);
     connect(sbxNails, &NailScrollBox::backgroundDoubleClicked, this, &TForm1::FormDblClick);
 
-    connect(DeleteSelected1, &QAction::triggered, this, [this] { run(onDeleteSelected); });
-    connect(Preferences1, &QAction::triggered, this, [this] { run(onPreferences); });
+    connect(DeleteSelected1, &QAction::triggered, this, [this] { HNailGrid->DeleteSelected(); });
+    connect(Preferences1, &QAction::triggered, this, [this] { HNailGrid->ApplyPreferences(); });
     connect(FileExitItem1, &QAction::triggered, this, &QWidget::close);
-    connect(SelectAll1, &QAction::triggered, this, [this] { run(onSelectAll); });
-    connect(None1, &QAction::triggered, this, [this] { run(onSelectNone); });
-    connect(Invert1, &QAction::triggered, this, [this] { run(onInvertSelection); });
+    connect(SelectAll1, &QAction::triggered, this, [this] { HNailGrid->SelectAll(); });
+    connect(None1, &QAction::triggered, this, [this] { HNailGrid->SelectNone(); });
+    connect(Invert1, &QAction::triggered, this, [this] { HNailGrid->InvertSelection(); });
     connect(HelpContentsItem1, &QAction::triggered, this, &TForm1::ShowHelpContents);
     connect(HelpAboutItem1, &QAction::triggered, this, [this] { run(onAbout); });
 }
@@ -355,13 +357,13 @@ void TForm1::FormShow()
     run(onStartupWork);
 }
 
-void TForm1::FormClick() { run(onSelectNone); }
-void TForm1::FormDblClick() { run(onSelectAll); }
+void TForm1::FormClick() { HNailGrid->SelectNone(); }
+void TForm1::FormDblClick() { HNailGrid->SelectAll(); }
 
 void TForm1::FormResize()
 {
-    if (m_resizeAttached)
-        run(onResize);
+    if (m_resizeAttached && HNailGrid)
+        HNailGrid->ArrangeTiles();
 }
 
 void TForm1::FormClose()

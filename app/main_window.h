@@ -25,6 +25,7 @@
 namespace zv {
 
 class CacheDB;
+class HNailGrid;
 class NailScrollBox;
 class ProgBar;
 class StatusPanels;
@@ -91,6 +92,7 @@ public:
     // --- Members beyond the controls ---------------------------------------------
     Settings settings;
     std::unique_ptr<CacheDB> cacheDB;
+    zv::HNailGrid* HNailGrid = nullptr;
     ProgBar* totalProgress = nullptr;
     ProgBar* currentProgress = nullptr;
     QStringList foundFiles;
@@ -116,12 +118,6 @@ public:
     std::function<void()> onFind;            // sbFind
     std::function<void()> onLocationChange;  // cbLocation change and click
     std::function<void()> onStartupWork;     // first showing
-    std::function<void()> onResize;          // tile arrangement
-    std::function<void()> onSelectNone;      // click on the window
-    std::function<void()> onSelectAll;       // double-click on the window
-    std::function<void()> onDeleteSelected;  // File > Delete Selected
-    std::function<void()> onPreferences;     // File > Preferences...
-    std::function<void()> onInvertSelection; // Edit > Select > Invert
     std::function<void()> onAbout;           // Help > About...
 
     bool resizeHandlingAttached() const { return m_resizeAttached; }

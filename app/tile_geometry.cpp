@@ -1,7 +1,5 @@
 #include "app/tile_geometry.h"
 
-#include "platform/file_paths.h"
-
 #include <algorithm>
 
 namespace zv {
@@ -39,25 +37,6 @@ std::vector<QPoint> arrangeTilePositions(int windowWidth, int tileWidth, int cou
         }
     }
     return positions;
-}
-
-namespace {
-QString baseNameForThumbnail(const QString& documentPath)
-{
-    const QString name = fileNameOf(documentPath);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? name : name.left(dot);
-}
-} // namespace
-
-QString prebuiltThumbnailName(const QString& documentPath, int scalingFactor)
-{
-    return baseNameForThumbnail(documentPath) + QStringLiteral(".n") + QString::number(scalingFactor);
-}
-
-QString prebuiltThumbnailMask(const QString& documentPath)
-{
-    return baseNameForThumbnail(documentPath) + QStringLiteral(".n*");
 }
 
 std::vector<TileFont> scaledTileFonts(int scalingFactor)

@@ -26,3 +26,14 @@ struct PumpCounters {
 PumpCounters pumpCounters();
 
 } // namespace zv
+
+#include <functional>
+
+namespace zv {
+
+// Lets window messages run until `done` answers true or `timeoutMs` has passed
+// (negative: no limit). Sleeps while no event is pending instead of spinning.
+// Answers whether `done` became true.
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs);
+
+} // namespace zv

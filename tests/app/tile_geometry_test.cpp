@@ -1,4 +1,5 @@
 #include "app/tile_geometry.h"
+#include "render/prebuilt_thumbnail.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,334 @@
+#include "app/nail_grid.h"
+
+#include "app/core/prog_bar.h"
+#include "app/main_window.h"
+#include "app/nail_scroll_box.h"
+#include "app/tile_geometry.h"
+#include "cache/cache_db.h"
+#include "cache/file_utils.h"
+#include "dialogs/message_window.h"
+#include "dialogs/options_dialog.h"
+#include "platform/file_paths.h"
+#include "platform/message_pump.h"
+#include "platform/message_service.h"
+#include "render/hnail.h"
+#include "render/html_zoomed.h"
+#include "render/prebuilt_thumbnail.h"
+#include "render/tile_menu.h"
+#include "render/tr_nail.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace zv {
+
+namespace {
+constexpr int kMaxTiles = 105;
+
+void applyTileFont(THTML* view, const TileFont& f)
+{
+    const QByteArray p(f.property);
+    if (p == "FixedFont")
+        view->setFixedFont(f.font);
+    else if (p == "Font")
+        view->setFont(f.font);
+    else if (p == "Heading1Font")
+        view->setHeading1Font(f.font);
+    else if (p == "Heading2Font")
+        view->setHeading2Font(f.font);
+    else if (p == "Heading3Font")
+        view->setHeading3Font(f.font);
+    else if (p == "Heading4Font")
+        view->setHeading4Font(f.font);
+    else if (p == "Heading5Font")
+        view->setHeading5Font(f.font);
+    else if (p == "Heading6Font")
+        view->setHeading6Font(f.font);
+}
+} // namespace
+
+HNailGrid::HNailGrid(TForm1* owner)
+    : QObject(owner)
+    , m_owner(owner)
+{
+    LastSearchText.clear();
+    m_scalingFactor = 4;
+    topMargin = 5;
+    leftMargin = 10;
+    ClearTiles();
+
+    RenderContext context;
+    context.homeFolder = owner->settings.homeFolder;
+    context.cacheFolder = owner->settings.cacheFolder;
+    context.cacheDB = owner->cacheDB.get();
+    context.scaleGraphics = [this] { return m_options && m_options->scaleGraphics(); };
+    m_renderView = new TRNail(owner, context);
+    m_renderView->setObjectName(QStringLiteral("renderView"));
+    m_renderView->hide();
+    m_renderView->setGeometry(0, 0, 0, 0);
+    m_renderView->setElemNotification(true);
+    m_renderView->setRetainSource(false);
+    m_renderView->SetScaleDivisor(m_scalingFactor);
+    m_renderView->CutOffBytes = m_cutOff;
+
+    TileMenuEntries entries;
+    entries.NailPopup = owner->NailPopup;
+    entries.puDelete = owner->puDelete;
+    entries.puRename = owner->puRename;
+    entries.puSaveAs = owner->puSaveAs;
+    entries.puZoom = owner->puZoom;
+    entries.puThmSrc = owner->puThmSrc;
+    entries.puDocSrc = owner->puDocSrc;
+    entries.puLaunch = owner->puLaunch;
+    m_tileMenu = new TileMenu(entries, this);
+}
+
+HNailGrid::~HNailGrid() = default;
+
+QString HNailGrid::cacheFolder() const
+{
+    return m_owner->settings.cacheFolder;
+}
+
+void HNailGrid::LoadPreferences()
+{
+    if (m_options) {
+        m_scalingFactor = m_options->scalingFactor();
+        m_cutOff = m_options->cutOff();
+    }
+    if (m_renderView) {
+        m_renderView->SetScaleDivisor(m_scalingFactor);
+        m_renderView->CutOffBytes = m_cutOff;
+        // The reporter of the current document exists from the first showing on.
+        m_renderView->renderContext().progress = m_owner->currentProgress;
+    }
+}
+
+void HNailGrid::BuildThumbnails(const QStringList& list)
+{
+    if (m_building)
+        return;
+    filesToBuild = list;
+    FnFiles = 0;
+    tileWidth = tileWidthFor(m_owner->frameGeometry().width(), m_scalingFactor);
+    tileHeight = tileWidth;
+    m_building = true;
+    m_writeFailureShown = false;
+    emit busyChanged(true);
+    buildLoop();
+    m_building = false;
+    emit busyChanged(false);
+    m_owner->sbFind->setEnabled(true);
+    ArrangeTiles();
+}
+
+void HNailGrid::buildLoop()
+{
+    ClearTiles();
+    ProgBar* total = m_owner->totalProgress;
+    if (total)
+        total->Start(QStringLiteral("Building thumbnail  #"), 0);
+    const int factor = effectiveScalingFactor(m_scalingFactor);
+    for (int i = 0; i < filesToBuild.size(); ++i) {
+        if (total && !total->Step(i + 1, int(filesToBuild.size())))
+            break;
+        if (i >= kMaxTiles) {
+            showMessage(QStringLiteral("You don't have enough memory to build any more thumbnails."),
+                        m_owner);
+            break;
+        }
+        const QString path = filesToBuild.at(i);
+        const QString name = prebuiltThumbnailName(path, factor);
+        if (!PrepareThumbnail(path, name))
+            continue;
+        auto* tile = new HNail(m_owner->sbxNails->content(), path, this);
+        tile->hide();
+        tile->resize(tileWidth, tileHeight);
+        if (m_options && m_options->scaleText()) {
+            for (const TileFont& f : scaledTileFonts(factor))
+                applyTileFont(tile->view(), f);
+        }
+        tile->view()->setDeferRetrieval(false);
+        tile->view()->requestDocument(fileUrl(joinPath(cacheFolder(), name)));
+        // A view that has not laid out its page in time is given up: the tile keeps
+        // its frame and title and the build goes on.
+        QPointer<HNail> guard(tile);
+        pumpUntil([&] { return !guard || guard->view()->layoutFinished(); }, kLayoutTimeoutMs);
+        if (!guard)
+            continue;
+        HTMList.append(tile);
+    }
+    if (total)
+        total->Finish(0);
+    PackTiles();
+}
+
+bool HNailGrid::PrepareThumbnail(const QString& documentPath, const QString& thumbnailName)
+{
+    const QString thumbnailPath = joinPath(cacheFolder(), thumbnailName);
+    if (prebuiltThumbnailIsCurrent(thumbnailPath, documentPath))
+        return true;
+    m_renderView->show();
+    const bool loaded = m_renderView->LoadDocument(documentPath, true);
+    m_renderView->hide();
+    if (!loaded)
+        return false;
+    return saveThumbnail(documentPath, thumbnailPath);
+}
+
+bool HNailGrid::saveThumbnail(const QString& documentPath, const QString& thumbnailPath)
+{
+    // Written under a temporary name and renamed into place, so a partial write never
+    // stands as a thumbnail.
+    QSaveFile file(thumbnailPath);
+    QByteArray bytes = provenanceLine(documentPath).toUtf8() + "\r\n";
+    bytes += Translator::crlfLines(m_renderView->translation());
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (!m_writeFailureShown) {
+        m_writeFailureShown = true;
+        showMessage(QStringLiteral("Cannot write the thumbnail '%1': %2")
+                        .arg(thumbnailPath, file.errorString()),
+                    m_owner);
+    }
+    return false;
+}
+
+void HNailGrid::ClearTiles()
+{
+    PackTiles();
+    for (HNail* tile : std::as_const(HTMList))
+        delete tile;
+    HTMList.clear();
+    FnFiles = 0;
+}
+
+void HNailGrid::PackTiles()
+{
+    HTMList.removeAll(nullptr);
+    FnFiles = int(HTMList.size());
+}
+
+void HNailGrid::ArrangeTiles()
+{
+    if (FnFiles <= 0)
+        return;
+    NailScrollBox* box = m_owner->sbxNails;
+    const int scroll = box->verticalPosition();
+    box->setVerticalPosition(0);
+    PackTiles();
+    const auto positions = arrangeTilePositions(m_owner->frameGeometry().width(), tileWidth, FnFiles);
+    for (int i = 0; i < FnFiles; ++i) {
+        HNail* tile = HTMList.at(i);
+        tile->move(positions[size_t(i)]);
+        tile->show();
+        tile->arrange();
+    }
+    box->updateContentSize();
+    box->setVerticalPosition(scroll);
+}
+
+void HNailGrid::SelectAll()
+{
+    for (int i = 0; i < FnFiles; ++i)
+        HTMList.at(i)->Select();
+}
+
+void HNailGrid::SelectNone()
+{
+    for (int i = 0; i < FnFiles; ++i)
+        HTMList.at(i)->Unselect();
+}
+
+void HNailGrid::InvertSelection()
+{
+    for (int i = 0; i < FnFiles; ++i)
+        HTMList.at(i)->ToggleSelection();
+}
+
+void HNailGrid::ClickSelect(HNail* tile, Qt::KeyboardModifiers modifiers)
+{
+    if (FnFiles <= 0)
+        return;
+    const int k = int(HTMList.indexOf(tile));
+    if (k < 0)
+        return;
+    if (modifiers & Qt::ShiftModifier) {
+        int anchor = 0;
+        for (int j = k; j >= 0; --j) {
+            if (HTMList.at(j)->Selected()) {
+                anchor = j;
+                break;
+            }
+        }
+        for (int j = anchor; j <= k; ++j)
+            HTMList.at(j)->Select();
+    } else if (modifiers & Qt::ControlModifier) {
+        tile->ToggleSelection();
+    } else {
+        SelectNone();
+        tile->Select();
+    }
+}
+
+void HNailGrid::DeleteSelected()
+{
+    if (FnFiles <= 0)
+        return;
+    if (askQuestion(m_owner, QString::number(FnFiles),
+                    QStringLiteral("Are you sure you want to delete the selected files?"),
+                    Buttons::OkCancel)
+        != Answer::Ok)
+        return;
+    for (int i = 0; i < FnFiles; ++i) {
+        HNail* tile = HTMList.at(i);
+        if (tile->Selected())
+            tile->Delete(false);
+    }
+}
+
+void HNailGrid::ApplyPreferences()
+{
+    if (!m_options || execModal(m_options) != QDialog::Accepted)
+        return;
+    LoadPreferences();
+    if (m_message) {
+        m_message->BeginMessage(
+            QStringLiteral("Clearing Pre-built thumbnails"),
+            QStringLiteral("Modification of these options requires the pre-built thumbnails to be cleared."));
+        m_message->AddMessageLine(QStringLiteral(
+            "Click the [Create-Thumbs] button to rebuild thumbnails with your new preferences."));
+        m_message->AddMessageLine(QString());
+        execModal(m_message);
+    }
+    PurgeThumbnails(QStringLiteral("*.n*"));
+}
+
+void HNailGrid::PurgeThumbnails(const QString& mask)
+{
+    QDir dir(cacheFolder());
+    dir.setNameFilters({mask});
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    const QStringList names = dir.entryList();
+    for (const QString& name : names)
+        DeleteDocument(joinPath(cacheFolder(), name), false, m_owner);
+}
+
+void HNailGrid::ZoomTile(HNail* tile)
+{
+    if (m_zoomed && tile)
+        m_zoomed->Zoom(tile->documentPath());
+}
+
+QString HNailGrid::askSaveAsName(const QString& documentPath)
+{
+    QFileDialog* dialog = m_owner->SaveDialog;
+    dialog->setDirectory(m_owner->cbLocation->currentText());
+    dialog->selectFile(fileNameOf(documentPath));
+    if (execModal(dialog) != QDialog::Accepted)
+        return QString();
+    return dialog->selectedFiles().value(0);
+}
+
+} // namespace zv

@@ -1,0 +1,24 @@
+#pragma once
+// Pre-built thumbnails: the translated copy of a document that the grid keeps in the
+// cache folder, named after the document's file name with the extension ".n" + the
+// scaling factor. Its first line is an HTML comment recording the full path, size and
+// modification time of the document it was made from, so a file of the same name
+// made from another document, or from an older version of this one, is not reused.
+#include <QString>
+
+namespace zv {
+
+// "INDEX.HTM" at factor 4 gives "INDEX.n4"; a name without extension gets the
+// suffix appended.
+QString prebuiltThumbnailName(const QString& documentPath, int scalingFactor);
+// The mask of every factor's pre-built thumbnail of a document: "INDEX.n*".
+QString prebuiltThumbnailMask(const QString& documentPath);
+
+// The first line of a pre-built thumbnail made from `documentPath` as it is now;
+// empty when the document does not exist.
+QString provenanceLine(const QString& documentPath);
+// True when the pre-built thumbnail at `thumbnailPath` exists and was made from
+// `documentPath` as it is now (same path, size and modification time).
+bool prebuiltThumbnailIsCurrent(const QString& thumbnailPath, const QString& documentPath);
+
+} // namespace zv
