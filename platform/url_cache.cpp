@@ -9,6 +9,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cstring>
+#include <libbfio.h>
 #include <libmsiecf.h>
 #include <limits>
 #include <optional>
@@ -128,6 +129,100 @@ QByteArray extensionOf(const QByteArray& fileName)
     return dot < 0 ? QByteArray() : fileName.mid(dot + 1);
 }
 
+
+constexpr qint64 kBlockSize = 128;
+constexpr qint64 kRecordBase = 0x4000;
+constexpr quint32 kMaxDirectories = 32;  // the table ends where the header data starts
+constexpr quint32 kMaxBlocks = (0x4000 - 0x250) * 8; // what the allocation bitmap covers
+// Larger files are no cache index; the library refuses more than 2 GiB anyway.
+constexpr qint64 kMaxIndexBytes = qint64(1) << 30;
+
+quint32 get32(const QByteArray& b, qint64 at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData() + at);
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+void set32(QByteArray& b, qint64 at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xff);
+}
+
+bool isRecordSignature(const QByteArray& b, qint64 at)
+{
+    const char* p = b.constData() + at;
+    return std::memcmp(p, "URL ", 4) == 0 || std::memcmp(p, "REDR", 4) == 0
+           || std::memcmp(p, "LEAK", 4) == 0 || std::memcmp(p, "HASH", 4) == 0;
+}
+
+// libmsiecf trusts the counts and offsets it finds: a damaged index can make it ask
+// for gigabytes (a directory count, a HASH table's block count), loop for ever (a
+// HASH chain that comes back on itself, a record of zero blocks) or give up on the
+// whole file for one bad part (a file size beyond the end, a broken HASH table).
+// This puts those fields back within what the bytes at hand can hold, so the records
+// that are intact are still read. A sound index is left exactly as it is.
+void makeSafeForReading(QByteArray& b)
+{
+    const qint64 size = b.size();
+    if (size < 76)
+        return; // too short for a header: the library refuses it by itself
+    // The record scan runs up to the header's file size, reading 8 bytes at each
+    // block; it must stop where whole blocks stop.
+    const qint64 wholeBlocks = size / kBlockSize * kBlockSize;
+    if (get32(b, 28) > wholeBlocks)
+        set32(b, 28, quint32(wholeBlocks));
+    const qint64 end = get32(b, 28);
+    if (get32(b, 72) > kMaxDirectories)
+        set32(b, 72, kMaxDirectories);
+    const quint32 blocks = get32(b, 36);
+    if (blocks < 8)
+        set32(b, 36, 8);
+    else if (blocks > kMaxBlocks)
+        set32(b, 36, kMaxBlocks);
+
+    // A HASH table must start on a block in the record area; a block count that does
+    // not fit becomes the usual 32 blocks (or what is left of the file).
+    const auto soundHash = [&](qint64 at) {
+        if (at % kBlockSize != 0 || at < kRecordBase || at + kBlockSize > end
+            || std::memcmp(b.constData() + at, "HASH", 4) != 0)
+            return false;
+        const qint64 n = get32(b, at + 4);
+        if (n < 1 || at + n * kBlockSize > end)
+            set32(b, at + 4, quint32(std::min<qint64>(32, (end - at) / kBlockSize)));
+        return true;
+    };
+    const qint64 first = get32(b, 32);
+    if (first != 0 && !soundHash(first)) {
+        set32(b, 32, 0); // the scan then starts at the beginning of the file
+    } else if (first != 0) {
+        QSet<qint64> seen{first};
+        for (qint64 table = first;;) {
+            const qint64 next = get32(b, table + 8);
+            if (next == 0)
+                break;
+            if (!soundHash(next) || seen.contains(next)) {
+                set32(b, table + 8, 0);
+                break;
+            }
+            seen.insert(next);
+            table = next;
+        }
+    }
+    // Every block the scan can stand on: a record's block count of at least one, and
+    // no further than the end.
+    for (qint64 at = get32(b, 32); at + 8 <= end; at += kBlockSize) {
+        if (!isRecordSignature(b, at))
+            continue;
+        const qint64 n = get32(b, at + 4);
+        const qint64 room = std::max<qint64>((end - at) / kBlockSize, 1);
+        if (n == 0)
+            set32(b, at + 4, 1);
+        else if (n > room)
+            set32(b, at + 4, quint32(room));
+    }
+}
+
 } // namespace
 
 std::uint32_t lastErrorCode()
@@ -211,16 +306,28 @@ private:
     {
         while (m_nextFile < m_files.size()) {
             const QString path = m_files.at(m_nextFile++);
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxIndexBytes)
+                continue;
+            m_bytes = file.readAll();
+            file.close();
+            makeSafeForReading(m_bytes);
             MsiecfError error;
-            if (libmsiecf_file_initialize(&m_file, error.out()) != 1) {
-                m_file = nullptr;
+            if (libbfio_memory_range_initialize(&m_io, nullptr) != 1) {
+                m_io = nullptr;
                 continue;
             }
-            if (libmsiecf_file_open(m_file, QFile::encodeName(path).constData(),
-                                    LIBMSIECF_OPEN_READ, error.out())
-                != 1) {
-                libmsiecf_file_free(&m_file, nullptr);
+            if (libbfio_memory_range_set(m_io, reinterpret_cast<uint8_t*>(m_bytes.data()),
+                                         size_t(m_bytes.size()), nullptr)
+                    != 1
+                || libmsiecf_file_initialize(&m_file, error.out()) != 1) {
                 m_file = nullptr;
+                closeFile();
+                continue;
+            }
+            if (libmsiecf_file_open_file_io_handle(m_file, m_io, LIBMSIECF_OPEN_READ, error.out())
+                != 1) {
+                closeFile();
                 continue;
             }
             m_opened = true;
@@ -237,12 +344,16 @@ private:
 
     void closeFile()
     {
-        if (!m_file)
-            return;
-        if (m_opened)
-            libmsiecf_file_close(m_file, nullptr);
-        libmsiecf_file_free(&m_file, nullptr);
+        if (m_file) {
+            if (m_opened)
+                libmsiecf_file_close(m_file, nullptr);
+            libmsiecf_file_free(&m_file, nullptr);
+        }
+        if (m_io)
+            libbfio_handle_free(&m_io, nullptr);
         m_file = nullptr;
+        m_io = nullptr;
+        m_bytes.clear();
         m_opened = false;
         m_itemCount = 0;
         m_item = 0;
@@ -335,6 +446,8 @@ private:
 
     QStringList m_files;
     qsizetype m_nextFile = 0;
+    QByteArray m_bytes; // the index file, read whole and made safe for the library
+    libbfio_handle_t* m_io = nullptr;
     libmsiecf_file_t* m_file = nullptr;
     bool m_opened = false;
     int m_itemCount = 0;

@@ -256,3 +256,57 @@ TEST_F(UrlCacheTest, DamagedIndexFilesNeverHangOrCrash)
         EXPECT_EQ(seen.back().url, "http://after.example.com/ok.gif") << bytes.size();
     }
 }
+
+TEST_F(UrlCacheTest, DamagedCountsAndLinksStillLeaveTheIntactEntries)
+{
+    indexdat::Content c;
+    c.directories = {"CACHE001"};
+    for (int i = 0; i < 10; ++i) {
+        const std::string a = "http://www.example.com/e" + std::to_string(i) + ".gif";
+        c.records.push_back(record(a.c_str(), 0, "e.gif"));
+    }
+    const std::string good = indexdat::build(c);
+    std::vector<std::size_t> urls; // where each record starts
+    for (std::size_t at = 0x4000; at + 4 <= good.size(); at += 128)
+        if (good.compare(at, 4, "URL ") == 0)
+            urls.push_back(at);
+    ASSERT_EQ(urls.size(), 10u);
+    const auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char((v >> (8 * i)) & 0xff);
+    };
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::size_t atLeast;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"directory count in the billions", good, 10});
+    put32(cases.back().bytes, 72, 0xfffffff0u);
+    cases.push_back({"HASH table that links to itself", good, 10});
+    put32(cases.back().bytes, 0x4000 + 8, 0x4000);
+    cases.push_back({"HASH table of 2^31 blocks", good, 10});
+    put32(cases.back().bytes, 0x4000 + 4, 0x80000000u);
+    cases.push_back({"record of zero blocks", good, 9});
+    put32(cases.back().bytes, urls[4] + 4, 0);
+    cases.push_back({"record reaching past the end", good, 5});
+    put32(cases.back().bytes, urls[5] + 4, 0x01000000u);
+    cases.push_back({"file cut inside the eighth record", good.substr(0, urls[7] + 40), 7});
+    cases.push_back({"block count beyond the bitmap", good, 10});
+    put32(cases.back().bytes, 36, 0x7fffffffu);
+
+    for (const Case& k : cases) {
+        QFile f(root() + "/index.dat");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(k.bytes.data(), qint64(k.bytes.size()));
+        f.close();
+        UrlCacheEnumeration cache({root()});
+        const auto seen = enumerateAll(cache, 100);
+        EXPECT_GE(seen.size(), k.atLeast) << k.what;
+        EXPECT_LE(seen.size(), 10u) << k.what;
+        if (!seen.empty()) {
+            EXPECT_EQ(seen.front().url, "http://www.example.com/e0.gif") << k.what;
+        }
+    }
+}
