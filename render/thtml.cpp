@@ -1,0 +1,277 @@
+#include "render/thtml.h"
+
+#include "render/html_text.h"
+#include "render/view_document.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QtMath>
+#include <QScrollBar>
+
+namespace zv {
+namespace {
+
+QFont makeFont(const char* family, int points, bool bold)
+{
+    QFont f(QString::fromLatin1(family));
+    f.setPointSize(points);
+    f.setBold(bold);
+    return f;
+}
+
+QString cssFont(const QFont& f)
+{
+    QString size = f.pointSizeF() > 0 ? QString::number(f.pointSizeF()) + QLatin1String("pt")
+                                      : QString::number(f.pixelSize()) + QLatin1String("px");
+    QString family = f.family();
+    family.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QStringLiteral("{ font-family: \"%1\"; font-size: %2; font-weight: %3; font-style: %4; }")
+        .arg(family, size, f.bold() ? QStringLiteral("bold") : QStringLiteral("normal"),
+             f.italic() ? QStringLiteral("italic") : QStringLiteral("normal"));
+}
+
+} // namespace
+
+THTML::THTML(QWidget* parent)
+    : QAbstractScrollArea(parent)
+{
+    m_fonts[0] = makeFont("Times New Roman", 12, false);
+    m_fonts[1] = makeFont("Courier New", 10, false);
+    const int headings[6] = {24, 18, 14, 12, 10, 8};
+    for (int i = 0; i < 6; ++i)
+        m_fonts[2 + i] = makeFont("Times New Roman", headings[i], true);
+    setFrameShape(QFrame::NoFrame);
+    viewport()->setAutoFillBackground(false);
+}
+
+THTML::~THTML() = default;
+
+void THTML::setDocumentFont(int which, const QFont& font)
+{
+    m_fonts[which] = font;
+}
+
+QString THTML::fontStyleSheet() const
+{
+    QString css;
+    for (int level = 1; level <= 6; ++level)
+        css += QStringLiteral("h%1 ").arg(level) + cssFont(m_fonts[1 + level]) + QLatin1Char('\n');
+    css += QStringLiteral("pre, tt, code, kbd, samp, xmp, listing, plaintext ")
+           + cssFont(m_fonts[1]) + QLatin1Char('\n');
+    return css;
+}
+
+QString THTML::sourceText() const
+{
+    return decodeHtmlBytes(m_source);
+}
+
+void THTML::requestDocument(const QString& url)
+{
+    m_pendingUrl = url;
+    m_hasPending = true;
+    m_cancelPending = false;
+    m_layoutFinished = false;
+    if (m_running) {
+        // The running retrieval ends after its current element; the new one starts
+        // when it has ended.
+        m_cancelCurrent = true;
+        return;
+    }
+    postStart();
+}
+
+void THTML::cancel(const QString& message)
+{
+    Q_UNUSED(message);
+    if (m_running)
+        m_cancelCurrent = true;
+    else if (m_hasPending)
+        m_cancelPending = true;
+}
+
+void THTML::postStart()
+{
+    if (m_startPosted)
+        return;
+    m_startPosted = true;
+    QMetaObject::invokeMethod(this, &THTML::runRetrieval, Qt::QueuedConnection);
+}
+
+void THTML::runRetrieval()
+{
+    m_startPosted = false;
+    if (m_running || !m_hasPending)
+        return;
+    m_running = true;
+    m_hasPending = false;
+    m_cancelCurrent = m_cancelPending;
+    m_cancelPending = false;
+    m_layoutFinished = false;
+    m_hidden.clear();
+    m_source.clear();
+    m_bytesToRead = 0;
+    m_url = QUrl(m_pendingUrl);
+    if (m_url.isLocalFile()) {
+        const QString path = m_url.toLocalFile();
+        // Only regular files: a device or a pipe would never come to an end.
+        if (QFileInfo(path).isFile()) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                m_source = file.readAll();
+        }
+        m_bytesToRead = m_source.size();
+    }
+    qint64 readEnd = m_source.size();
+
+    QPointer<THTML> self(this);
+    BeginRetrieval();
+    if (!self)
+        return;
+    emit OnBeginRetrieval();
+    if (!self)
+        return;
+
+    if (m_elemNotification && !m_cancelCurrent) {
+        m_tokenizer.reset();
+        m_tokenizer.push(m_source);
+        m_tokenizer.finish();
+        HtmlElement element;
+        while (!m_cancelCurrent) {
+            const HtmlTokenizer::Token t = m_tokenizer.next();
+            if (t.type == HtmlTokenizer::TokenType::EndOfInput
+                || t.type == HtmlTokenizer::TokenType::NeedInput)
+                break;
+            element.ElemType = t.name;
+            element.EndTag = t.type == HtmlTokenizer::TokenType::EndTag;
+            element.Attrs = HtmlAttributes(t.attributes);
+            element.text = t.text;
+            element.EnableDefault = true;
+            DoNewElement(element);
+            if (!self)
+                return;
+            emit OnDoNewElement(element);
+            if (!self)
+                return;
+            if (!element.EnableDefault)
+                m_hidden.emplace_back(t.sourceBegin, t.sourceEnd);
+            readEnd = t.sourceEnd;
+        }
+        if (!m_cancelCurrent)
+            readEnd = m_source.size();
+        m_tokenizer.reset();
+    }
+    m_running = false;
+
+    if (!m_deferRetrieval) {
+        // Lay out what was read, leaving out the elements a handler disabled.
+        QByteArray markup;
+        if (m_hidden.empty() && readEnd == m_source.size()) {
+            markup = m_source;
+        } else {
+            qint64 at = 0;
+            for (const auto& [begin, end] : m_hidden) {
+                markup.append(m_source.constData() + at, begin - at);
+                at = end;
+            }
+            if (readEnd > at)
+                markup.append(m_source.constData() + at, readEnd - at);
+        }
+        layOut(markup);
+    } else if (m_document) {
+        delete m_document;
+        m_document = nullptr;
+        updateScrollBars();
+        viewport()->update();
+    }
+    m_hidden.clear();
+    if (!m_retainSource)
+        m_source = QByteArray();
+    m_layoutFinished = true;
+
+    EndRetrieval();
+    if (!self)
+        return;
+    emit OnEndRetrieval();
+    if (!self)
+        return;
+    if (m_hasPending)
+        postStart();
+}
+
+void THTML::layOut(const QByteArray& markup)
+{
+    // A fresh document each time, so that pictures cached for the last one are
+    // read again.
+    delete m_document;
+    m_document = new ViewDocument(this);
+    m_document->setDefaultFont(m_fonts[0]);
+    m_document->setDefaultStyleSheet(fontStyleSheet());
+    m_document->setBaseUrl(m_url);
+    m_document->setHtml(decodeHtmlBytes(markup));
+    const int width = viewport()->width();
+    m_document->setTextWidth(width > 0 ? width : -1);
+    m_document->documentLayout()->documentSize(); // lays the document out now
+    updateScrollBars();
+    viewport()->update();
+}
+
+void THTML::updateScrollBars()
+{
+    const QSize view = viewport()->size();
+    const QSizeF size = m_document ? m_document->size() : QSizeF();
+    verticalScrollBar()->setPageStep(view.height());
+    verticalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setRange(0, qMax(0, qCeil(size.height()) - view.height()));
+    horizontalScrollBar()->setPageStep(view.width());
+    horizontalScrollBar()->setSingleStep(20);
+    horizontalScrollBar()->setRange(0, qMax(0, qCeil(size.width()) - view.width()));
+}
+
+void THTML::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), Qt::white);
+    if (!m_document)
+        return;
+    const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    painter.translate(-offset);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = QRectF(event->rect().translated(offset));
+    context.palette = palette();
+    context.palette.setColor(QPalette::Text, Qt::black);
+    m_document->documentLayout()->draw(&painter, context);
+}
+
+void THTML::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_document) {
+        const int width = viewport()->width();
+        m_document->setTextWidth(width > 0 ? width : -1);
+    }
+    updateScrollBars();
+}
+
+void THTML::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void THTML::mousePressEvent(QMouseEvent* event)
+{
+    emit OnMouseDown(event);
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void THTML::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    emit OnDblClick(event);
+    QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+} // namespace zv

@@ -1,0 +1,147 @@
+#pragma once
+// The HTML view control. A document is requested by its file address; the
+// retrieval starts from the event loop (the request is posted) and reports, in
+// order: the begin event, one element event per start tag, end tag, "!" construct
+// and text run of the document, then the end event. A subclass hears the events
+// through the virtual handlers, outside listeners through the signals; the handler
+// runs first.
+//
+// A new element is never delivered while an element handler runs, even when the
+// handler lets window messages run. cancel() ends a retrieval after the current
+// element; the end event follows. With DeferRetrieval false the view lays out and
+// paints the markup once the last element is through (pictures only from local
+// files, nothing from the network, no script); then layoutFinished() is true.
+#include "render/html_element.h"
+#include "render/html_tokenizer.h"
+
+#include <QAbstractScrollArea>
+#include <QByteArray>
+#include <QFont>
+#include <QMouseEvent>
+#include <QString>
+#include <QUrl>
+#include <utility>
+#include <vector>
+
+
+
+namespace zv {
+
+class ViewDocument;
+
+class THTML : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit THTML(QWidget* parent = nullptr);
+    ~THTML() override;
+
+    // Kept for the callers that set it; every retrieval runs to its end (or its
+    // cancel) once it has started.
+    bool Blocking() const { return m_blocking; }
+    void setBlocking(bool on) { m_blocking = on; }
+    // When false, the markup read is let go once the retrieval has ended (and laid
+    // out), and sourceText() answers an empty text.
+    bool RetainSource() const { return m_retainSource; }
+    void setRetainSource(bool on) { m_retainSource = on; }
+    // When false, no element events are raised (begin and end events still are).
+    bool ElemNotification() const { return m_elemNotification; }
+    void setElemNotification(bool on) { m_elemNotification = on; }
+    // True: events only, no layout and no pictures. Read when the retrieval ends.
+    bool DeferRetrieval() const { return m_deferRetrieval; }
+    void setDeferRetrieval(bool on) { m_deferRetrieval = on; }
+
+    // Fonts of the laid-out document: body text, fixed-pitch text (pre, tt, code
+    // and the like) and headings h1..h6. setFont hides QWidget::setFont on purpose:
+    // the view's font property is the document's body font.
+    QFont Font() const { return m_fonts[0]; }
+    void setFont(const QFont& font) { setDocumentFont(0, font); }
+    QFont FixedFont() const { return m_fonts[1]; }
+    void setFixedFont(const QFont& font) { setDocumentFont(1, font); }
+    QFont Heading1Font() const { return m_fonts[2]; }
+    void setHeading1Font(const QFont& font) { setDocumentFont(2, font); }
+    QFont Heading2Font() const { return m_fonts[3]; }
+    void setHeading2Font(const QFont& font) { setDocumentFont(3, font); }
+    QFont Heading3Font() const { return m_fonts[4]; }
+    void setHeading3Font(const QFont& font) { setDocumentFont(4, font); }
+    QFont Heading4Font() const { return m_fonts[5]; }
+    void setHeading4Font(const QFont& font) { setDocumentFont(5, font); }
+    QFont Heading5Font() const { return m_fonts[6]; }
+    void setHeading5Font(const QFont& font) { setDocumentFont(6, font); }
+    QFont Heading6Font() const { return m_fonts[7]; }
+    void setHeading6Font(const QFont& font) { setDocumentFont(7, font); }
+    // The style sheet the fonts above give the document.
+    QString fontStyleSheet() const;
+
+    // Requests the document at a "file://" address. The retrieval starts from the
+    // event loop. A request while a retrieval runs cancels it and starts afterwards.
+    void requestDocument(const QString& url);
+    // Ends the running (or the requested, not yet started) retrieval after the
+    // current element. The message text ("Abort", "Abort2") is not shown.
+    void cancel(const QString& message);
+
+    // Bytes the requested file holds; 0 for an empty or unreadable file.
+    qint64 bytesToRead() const { return m_bytesToRead; }
+    // True once the last document requested has been read through (and, unless
+    // DeferRetrieval, laid out).
+    bool layoutFinished() const { return m_layoutFinished; }
+    // The markup the view holds, as text.
+    QString sourceText() const;
+    QByteArray sourceBytes() const { return m_source; }
+
+    bool retrieving() const { return m_running; }
+    bool requestPending() const { return m_hasPending; }
+    // The laid-out document (empty until a document is laid out).
+    ViewDocument* document() const { return m_document; }
+    QUrl documentUrl() const { return m_url; }
+
+signals:
+    void OnBeginRetrieval();
+    void OnDoNewElement(zv::HtmlElement& element);
+    void OnEndRetrieval();
+    // The view was clicked or double-clicked (viewport coordinates).
+    void OnMouseDown(QMouseEvent* event);
+    void OnDblClick(QMouseEvent* event);
+
+protected:
+    // Handlers a subclass extends; they do nothing here.
+    virtual void BeginRetrieval() {}
+    virtual void DoNewElement(HtmlElement& element) { Q_UNUSED(element); }
+    virtual void EndRetrieval() {}
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void setDocumentFont(int which, const QFont& font);
+    void postStart();
+    void runRetrieval();
+    void layOut(const QByteArray& markup);
+    void updateScrollBars();
+
+    bool m_blocking = false;
+    bool m_retainSource = true;
+    bool m_elemNotification = true;
+    bool m_deferRetrieval = false;
+    QFont m_fonts[8];
+
+    QString m_pendingUrl;
+    bool m_hasPending = false;
+    bool m_startPosted = false;
+    bool m_cancelPending = false;
+    bool m_cancelCurrent = false;
+    bool m_running = false;
+
+    QUrl m_url;
+    QByteArray m_source;
+    qint64 m_bytesToRead = 0;
+    bool m_layoutFinished = false;
+    // Byte ranges of the elements whose EnableDefault a handler cleared.
+    std::vector<std::pair<qint64, qint64>> m_hidden;
+    HtmlTokenizer m_tokenizer;
+    ViewDocument* m_document = nullptr;
+};
+
+} // namespace zv

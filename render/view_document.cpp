@@ -1,0 +1,42 @@
+#include "render/view_document.h"
+
+#include <QFile>
+#include <QImage>
+
+namespace zv {
+
+ViewDocument::ViewDocument(QObject* parent)
+    : QTextDocument(parent)
+{
+}
+
+QString ViewDocument::localFileOf(const QUrl& base, const QUrl& address)
+{
+    const QUrl resolved = base.isEmpty() ? address : base.resolved(address);
+    if (!resolved.isLocalFile())
+        return QString();
+    return resolved.toLocalFile();
+}
+
+QVariant ViewDocument::loadResource(int type, const QUrl& name)
+{
+    const QString path = localFileOf(baseUrl(), name);
+    if (path.isEmpty())
+        return QVariant();
+    QVariant result;
+    if (type == QTextDocument::ImageResource) {
+        QImage image(path);
+        if (!image.isNull())
+            result = image;
+    } else if (type == QTextDocument::StyleSheetResource) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            result = QString::fromUtf8(file.readAll());
+    }
+    // Kept so that layout and painting do not read the file again.
+    if (result.isValid())
+        addResource(type, name, result);
+    return result;
+}
+
+} // namespace zv
