@@ -1,0 +1,313 @@
+#include "app/core/prog_bar.h"
+#include "cache/cache_db.h"
+#include "platform/file_paths.h"
+#include "platform/scripted_messages.h"
+#include "render/tr_nail.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+using namespace zv;
+
+namespace {
+
+std::string str(const QByteArray& b)
+{
+    return b.toStdString();
+}
+
+const std::string kMarker20 = "<HR><H2>*** Cut off by Preferences at: (20 bytes.) ***</H2>";
+
+struct TranslatorTest : ::testing::Test {
+    ScriptedMessages messages;
+    QTemporaryDir tmp;
+    QString home = tmp.filePath("home");
+    QString cache = tmp.filePath("cache");
+    QString docs = tmp.filePath("docs");
+    bool scaleGraphics = false;
+    std::unique_ptr<TRNail> nail;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        QDir().mkpath(home);
+        QDir().mkpath(cache);
+        QDir().mkpath(docs);
+        RenderContext context;
+        context.homeFolder = home;
+        context.cacheFolder = cache;
+        context.scaleGraphics = [this] { return scaleGraphics; };
+        nail = std::make_unique<TRNail>(nullptr, context);
+    }
+
+    QString writeFile(const QString& relative, const QByteArray& bytes)
+    {
+        const QString path = QDir(docs).filePath(relative);
+        QDir().mkpath(folderOf(path));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+
+    // Translates `html` as a document in the documents folder.
+    std::string translate(const QByteArray& html, const QString& name = "page.htm")
+    {
+        const QString path = writeFile(name, html);
+        EXPECT_TRUE(nail->LoadDocument(path, true));
+        return str(nail->translation());
+    }
+
+    QByteArray url(const QString& path) const { return fileUrl(path).toUtf8(); }
+    std::string noImage() const { return url(joinPath(home, "_NoImage.gif")).toStdString(); }
+    std::string tooBig() const { return url(joinPath(home, "_TooBig.gif")).toStdString(); }
+};
+
+} // namespace
+
+TEST_F(TranslatorTest, TagsAttributesAndPendingText)
+{
+    // Names keep their case, attributes are written upper-case in double quotes with
+    // a trailing space; text waits until a tag arrives; what follows the last tag is
+    // dropped; white-space-only runs never arrive.
+    EXPECT_EQ(translate("<HTML><body bgcolor=white Text='#000'>Hello <b>world</B>\n</body></html>tail"),
+              "<HTML><body BGCOLOR=\"white\" TEXT=\"#000\" >Hello \r\n<b>world\r\n</B></body></html>");
+    // An element with no attributes has no space; one whose attributes are all
+    // removed keeps it.
+    EXPECT_EQ(translate("<p><a href=x.htm>link</a><meta name=a content=b>"),
+              "<p><a >link\r\n</a><meta >");
+    // Comments and declarations are the element "!" with no attributes.
+    EXPECT_EQ(translate("<!DOCTYPE html><!-- note -->x<p>"), "<!><!>x\r\n<p>");
+    // A value holding a double quote is written with &quot; so the quoting holds.
+    EXPECT_EQ(translate("<p title='say \"hi\"' class=\"a'b\">"),
+              "<p TITLE=\"say &quot;hi&quot;\" CLASS=\"a'b\" >");
+    // Empty values are written even where attributes are otherwise removed.
+    EXPECT_EQ(translate("<a href=\"\" name=n><meta content=\"\" name=x><frame src=''>"),
+              "<a HREF=\"\" NAME=\"n\" ><meta CONTENT=\"\" ><frame SRC=\"\" >");
+}
+
+TEST_F(TranslatorTest, PreformattedRunsAndTitles)
+{
+    EXPECT_EQ(translate("<pre>  a\n  b</pre><p>x</p>"), "<pre>  a\n  b\r\n</pre><p>x\r\n</p>");
+    EXPECT_EQ(translate("<PRE> </PRE>"), "<PRE> \r\n</PRE>");
+
+    const QByteArray longTitle(100, 'T');
+    EXPECT_EQ(translate("<title>" + longTitle + "</title>"),
+              "<title>" + std::string(80, 'T') + "</title>");
+    EXPECT_EQ(translate("<title>Short</title>"), "<title>Short\r\n</title>");
+    // UTF-8 titles are cut after 80 characters, not inside one.
+    QByteArray accented;
+    for (int i = 0; i < 90; ++i)
+        accented += "\xC3\xA9";
+    EXPECT_EQ(translate("<title>" + accented + "</title>"),
+              "<title>" + accented.left(160).toStdString() + "</title>");
+}
+
+TEST_F(TranslatorTest, FramesLoseAttributesEndTagsAndTextBefore)
+{
+    EXPECT_EQ(translate("<html><frameset rows=\"50%,50%\">\nstray text<frame src=a.htm name=top>"
+                        "<FRAME SRC=b.htm></frameset><noframes>none</noframes></html>"),
+              "<html><frameset ><frame ><FRAME ><noframes>none\r\n</noframes></html>");
+}
+
+TEST_F(TranslatorTest, CutOffMarkerEndsTheOutput)
+{
+    const QByteArray doc = "<html><body><p>Some text here</p><p>more</p></body></html>";
+    nail->CutOffBytes = 20;
+    EXPECT_EQ(translate(doc), "<html><body><p>Some text here\r\n" + kMarker20);
+    // Output reaching exactly the limit is cut at the next element.
+    nail->CutOffBytes = 12;
+    EXPECT_EQ(translate(doc),
+              "<html><body><HR><H2>*** Cut off by Preferences at: (12 bytes.) ***</H2>");
+    nail->CutOffBytes = 0;
+    EXPECT_EQ(translate(doc), "<html><body><p>Some text here\r\n</p><p>more\r\n</p></body></html>");
+    // A cut-off translation can be loaded again at once.
+    nail->CutOffBytes = 20;
+    EXPECT_EQ(translate(doc), "<html><body><p>Some text here\r\n" + kMarker20);
+}
+
+TEST_F(TranslatorTest, SizesScaledOnBodyAndImgOnly)
+{
+    writeFile("a.gif", "GIF89a");
+    const QByteArray doc = "<body width=100><img src=a.gif WIDTH=\"100%\" height=7 size=-9 "
+                           "maxwidth=x><table width=100>";
+    scaleGraphics = true;
+    nail->SetScaleDivisor(4);
+    const std::string a = url(QDir(docs).filePath("a.gif")).toStdString();
+    EXPECT_EQ(translate(doc), "<body WIDTH=\"25\" ><img SRC=\"" + a
+                                  + "\" WIDTH=\"25\" HEIGHT=\"1\" SIZE=\"-2\" MAXWIDTH=\"0\" >"
+                                    "<table WIDTH=\"100\" >");
+    nail->SetScaleDivisor(1);
+    EXPECT_EQ(translate("<IMG width=100%>"), "<IMG WIDTH=\"100\" >");
+    nail->SetScaleDivisor(0); // stored as 1
+    EXPECT_EQ(nail->scaleDivisor(), 1);
+    scaleGraphics = false;
+    nail->SetScaleDivisor(4);
+    EXPECT_EQ(translate("<img width=100% src=a.gif>"), "<img WIDTH=\"100%\" SRC=\"" + a + "\" >");
+}
+
+TEST(TagTable, FixedListLookedUpIgnoringCase)
+{
+    const auto& table = Translator::tagTable();
+    ASSERT_EQ(table.size(), 105);
+    EXPECT_EQ(table.first(), "bad");
+    EXPECT_EQ(table.last(), "xmp");
+    EXPECT_EQ(Translator::tagIndexOf("!"), 1);
+    EXPECT_EQ(Translator::tagIndexOf("BODY"), Translator::tagIndexOf("body"));
+    EXPECT_EQ(table[Translator::tagIndexOf("Img")], "img");
+    EXPECT_EQ(table[Translator::tagIndexOf("FrameSet")], "frameset");
+    // Not in the list (some entries run together): index 0, no rule applies.
+    EXPECT_EQ(Translator::tagIndexOf("tbody"), 0);
+    EXPECT_EQ(Translator::tagIndexOf("td"), 0);
+    EXPECT_GT(Translator::tagIndexOf("tbodytd"), 0);
+    EXPECT_EQ(Translator::tagIndexOf(""), 0);
+    EXPECT_EQ(Translator::tagIndexOf("averyveryverylongelementname"), 0);
+}
+
+TEST_F(TranslatorTest, PicturesFoundOnDisk)
+{
+    const QString sub = writeFile("img/Pic.gif", "GIF89a");
+    const QString spaced = writeFile("my pic.gif", "GIF89a");
+    const QString lower = writeFile("lower.gif", "GIF89a");
+    const QString elsewhere = tmp.filePath("elsewhere.gif");
+    QFile(sub).copy(elsewhere);
+
+    EXPECT_EQ(translate("<img src=\"img/Pic.gif\">"), "<img SRC=\"" + str(url(sub)) + "\" >");
+    EXPECT_EQ(translate("<img src=\"./img/../img/Pic.gif?x=1#top\">"),
+              "<img SRC=\"" + str(url(sub)) + "\" >");
+    EXPECT_EQ(translate("<img src=\"my%20pic.gif\">"), "<img SRC=\"" + str(url(spaced)) + "\" >");
+    EXPECT_EQ(translate("<img src=\"LOWER.GIF\">"), "<img SRC=\"" + str(url(lower)) + "\" >");
+    EXPECT_EQ(translate("<img src=img\\Pic.gif>"), "<img SRC=\"" + str(url(sub)) + "\" >");
+    EXPECT_EQ(translate("<img src=\"" + url(elsewhere) + "\">"),
+              "<img SRC=\"" + str(url(elsewhere)) + "\" >");
+    EXPECT_EQ(translate("<body background=\"" + elsewhere.toUtf8() + "\">"),
+              "<body BACKGROUND=\"" + str(url(elsewhere)) + "\" >");
+    // Relative to the document's own folder, not the working directory.
+    EXPECT_EQ(translate("<img src=\"../img/Pic.gif\">", "deeper/page.htm"),
+              "<img SRC=\"" + str(url(sub)) + "\" >");
+}
+
+TEST_F(TranslatorTest, MissingPicturesAndSubstitutes)
+{
+    EXPECT_EQ(translate("<img src=\"nothere.gif\"><body background=none.gif>"),
+              "<img SRC=\"" + noImage() + "\" ><body BACKGROUND=\"none.gif\" >");
+    EXPECT_EQ(translate("<img src=\"http://www.example.com/a/b.gif\" alt=x>"),
+              "<img SRC=\"" + noImage() + "\" ALT=\"x\" >");
+    // Only pictures on body and img are resolved.
+    EXPECT_EQ(translate("<input src=nothere.gif>"), "<input SRC=\"nothere.gif\" >");
+
+    const QString at20000 = writeFile("at.jpg", QByteArray(20000, 'j'));
+    const QString at20001 = writeFile("over.JPG", QByteArray(20001, 'j'));
+    const QString jpeg = writeFile("big.jpeg", QByteArray(30000, 'j'));
+    const QString gif = writeFile("big.gif", QByteArray(30000, 'g'));
+    EXPECT_EQ(translate("<img src=at.jpg><img src=over.JPG><img src=big.jpeg><body background=big.gif>"),
+              "<img SRC=\"" + str(url(at20000)) + "\" ><img SRC=\"" + tooBig() + "\" ><img SRC=\""
+                  + str(url(jpeg)) + "\" ><body BACKGROUND=\"" + str(url(gif)) + "\" >");
+}
+
+TEST_F(TranslatorTest, PicturesFromTheCacheTable)
+{
+    const QString root = withTrailingSlash(tmp.filePath("browser"));
+    QDir().mkpath(root + "sub");
+    QFile big(root + "sub/BIG0001.JPG");
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(20001, 'j'));
+    big.close();
+    // A cached "file" that cannot be opened for the size check is used as it is.
+    QDir().mkpath(root + "sub/odd.jpg");
+
+    CacheDB db(joinPath(cache, "CacheDB.dbf"), home);
+    db.Rebuild();
+    db.AddRoot(root);
+    db.AppendRow({"MSIE3.01", 0, 0, 1, "/images/", "logo.gif", "sub/LOGO0001.GIF"});
+    db.AppendRow({"MSIE3.01", 0, 0, 2, "/images/", "big.jpg", "sub/BIG0001.JPG"});
+    db.AppendRow({"MSIE3.01", 0, 0, 3, "/images/", "odd.jpg", "sub/odd.jpg"});
+    db.AppendRow({"NN", -1, 1, 1, "/images/", "lost.gif", "lost.gif"});
+    nail->renderContext().cacheDB = &db;
+
+    // Looked up by the last segment in lower case, whatever the address.
+    EXPECT_EQ(translate("<img src=\"http://www.example.com/images/Logo.GIF\">"),
+              "<img SRC=\"" + str(url(root + "sub/LOGO0001.GIF")) + "\" >");
+    EXPECT_EQ(translate("<body background=\"http://x.com/images/logo.gif/\">"),
+              "<body BACKGROUND=\"" + str(url(root + "sub/LOGO0001.GIF")) + "\" >");
+    EXPECT_EQ(translate("<img src=\"big.jpg\">"), "<img SRC=\"" + tooBig() + "\" >");
+    EXPECT_EQ(translate("<img src=\"odd.jpg\">"),
+              "<img SRC=\"" + str(url(root + "sub/odd.jpg")) + "\" >");
+    // A row whose cache folder is unknown this run does not resolve.
+    EXPECT_EQ(translate("<img src=\"lost.gif\"><body background=lost.gif>"),
+              "<img SRC=\"" + noImage() + "\" ><body BACKGROUND=\"lost.gif\" >");
+    // A file on disk wins over the table.
+    const QString local = writeFile("logo.gif", "GIF89a");
+    EXPECT_EQ(translate("<img src=\"logo.gif\">"), "<img SRC=\"" + str(url(local)) + "\" >");
+}
+
+TEST_F(TranslatorTest, RefusedLoads)
+{
+    EXPECT_FALSE(nail->LoadDocument(QDir(docs).filePath("a;b.htm"), true));
+    EXPECT_TRUE(messages.shown().empty());
+    const QString missing = QDir(docs).filePath("missing.htm");
+    EXPECT_FALSE(nail->LoadDocument(missing, true));
+    EXPECT_EQ(messages.texts(), QStringList{"File doesn't exist: '" + missing + "'"});
+    EXPECT_FALSE(nail->busy());
+
+    // A second load from inside the first one's message pumping is refused at once
+    // and the first one goes on unmixed.
+    const QString other = writeFile("other.htm", "<p>other</p>");
+    int nested = 0;
+    bool nestedAnswer = true;
+    QObject::connect(nail.get(), &THTML::OnDoNewElement, nail.get(), [&](HtmlElement&) {
+        if (nested++ == 0)
+            nestedAnswer = nail->LoadDocument(other, true);
+    });
+    EXPECT_EQ(translate("<b>one</b>"), "<b>one\r\n</b>");
+    EXPECT_FALSE(nestedAnswer);
+    EXPECT_EQ(messages.shown().size(), 1u);
+
+    // An empty document stops at once and still answers true.
+    EXPECT_EQ(translate(""), "");
+}
+
+TEST_F(TranslatorTest, SaveTranslationWritesCrLfLinesInTheCacheFolder)
+{
+    translate("<pre>a\nb\rc</pre>x<p>");
+    ASSERT_TRUE(nail->SaveTranslation("page.n4"));
+    QFile saved(joinPath(cache, "page.n4"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(str(saved.readAll()), "<pre>a\r\nb\r\nc\r\n</pre>x\r\n<p>\r\n");
+    EXPECT_EQ(str(Translator::crlfLines("")), "");
+    EXPECT_EQ(str(Translator::crlfLines("a\n\nb\r\n")), "a\r\n\r\nb\r\n");
+
+    // A write that fails names the file and leaves the earlier file whole.
+    nail->renderContext().cacheFolder = tmp.filePath("no/such/folder");
+    EXPECT_FALSE(nail->SaveTranslation("page.n4"));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].startsWith("Could not save the translation '"
+                                               + tmp.filePath("no/such/folder/page.n4") + "': "));
+}
+
+TEST_F(TranslatorTest, ProgressShownOnTheCurrentReporter)
+{
+    QWidget window;
+    auto* bar = new QProgressBar(&window);
+    auto* label = new QLabel(":", &window);
+    auto* progress = new ProgBar(&window, bar, label, nullptr);
+    nail->renderContext().progress = progress;
+    QStringList captions;
+    QObject::connect(nail.get(), &THTML::OnDoNewElement, nail.get(),
+                     [&](HtmlElement&) { captions << label->text(); });
+    translate("<p>one</p><p>two</p>");
+    EXPECT_EQ(captions, (QStringList{"Reading byte #0", "Reading byte #3", "Reading byte #8",
+                                     "Reading byte #12", "Reading byte #15", "Reading byte #20"}));
+    EXPECT_EQ(label->text(), ""); // finished
+
+    // A cancel on the reporter does not stop the translation.
+    QObject::connect(nail.get(), &THTML::OnDoNewElement, progress, [&] { progress->Cancel(); });
+    EXPECT_EQ(translate("<p>one</p><p>two</p>"), "<p>one\r\n</p><p>two\r\n</p>");
+}
