@@ -134,6 +134,7 @@ constexpr qint64 kBlockSize = 128;
 constexpr qint64 kRecordBase = 0x4000;
 constexpr quint32 kMaxDirectories = 32;  // the table ends where the header data starts
 constexpr quint32 kMaxBlocks = (0x4000 - 0x250) * 8; // what the allocation bitmap covers
+constexpr qsizetype kReadSlack = 0x4000;
 // Larger files are no cache index; the library refuses more than 2 GiB anyway.
 constexpr qint64 kMaxIndexBytes = qint64(1) << 30;
 
@@ -312,13 +313,19 @@ private:
             m_bytes = file.readAll();
             file.close();
             makeSafeForReading(m_bytes);
+            // libbfio's memory range copies the whole size asked for even when fewer
+            // bytes are left (it answers the short count, but reads on). The library's
+            // reads that can start near the end are at most the allocation bitmap's
+            // size, so zero bytes beyond the range keep them inside this buffer.
+            const qsizetype size = m_bytes.size();
+            m_bytes.append(QByteArray(kReadSlack, '\0'));
             MsiecfError error;
             if (libbfio_memory_range_initialize(&m_io, nullptr) != 1) {
                 m_io = nullptr;
                 continue;
             }
             if (libbfio_memory_range_set(m_io, reinterpret_cast<uint8_t*>(m_bytes.data()),
-                                         size_t(m_bytes.size()), nullptr)
+                                         size_t(size), nullptr)
                     != 1
                 || libmsiecf_file_initialize(&m_file, error.out()) != 1) {
                 m_file = nullptr;
