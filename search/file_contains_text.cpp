@@ -1,16 +1,17 @@
 #include "search/file_contains_text.h"
 
 #include "app/core/prog_bar.h"
+#include "search/byte_scan.h"
 #include "search/text_codec.h"
+#include "search/upper_case_map.h"
 
 #include <QFile>
 #include <QLocale>
 
-#include <bit>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
-#include <string.h>
 #include <vector>
 
 // The document is not split into a list of line strings. It is cut into blocks of
@@ -18,31 +19,15 @@
 // starts, so the line count for Start and the per-line Steps are exactly those of a
 // line-by-line scan. Each block is searched as a whole: the text cannot contain a
 // line break, so a hit inside a block lies within one line, and its line number is
-// the number of breaks before it plus one. Lines made only of ASCII bytes are folded
-// to upper case in bulk and searched as bytes; only lines holding other characters
-// are decoded and upper-cased through the locale.
+// the number of breaks before it plus one. Without "Match case" a block is first
+// upper-cased into a buffer: ASCII bytes in bulk, other characters one by one
+// through the locale's mapping (remembered per character), and the buffer is
+// searched for the upper-cased text in UTF-8.
 
 namespace zv {
 namespace {
 
 constexpr qsizetype kBlockBytes = 64 * 1024;
-constexpr quint64 kOnes = 0x0101010101010101ull;
-constexpr quint64 kHighBits = 0x8080808080808080ull;
-constexpr quint64 kLow7 = 0x7F7F7F7F7F7F7F7Full;
-
-inline quint64 load64(const char* p)
-{
-    quint64 w;
-    std::memcpy(&w, p, 8);
-    return w;
-}
-
-// The high bit of every byte of `w` that equals `c`, and no other bit.
-inline quint64 bytesEqual(quint64 w, unsigned char c)
-{
-    const quint64 x = w ^ (kOnes * c);
-    return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
 
 inline bool isBreak(char c)
 {
@@ -52,51 +37,6 @@ inline bool isBreak(char c)
 inline int clampToInt(qsizetype v)
 {
     return v > INT_MAX ? INT_MAX : static_cast<int>(v);
-}
-
-// The number of line breaks in [p, p + n): every LF, and every CR that is not
-// directly followed by an LF inside the range.
-qsizetype countBreaks(const char* p, qsizetype n, bool hasCr)
-{
-    qsizetype lf = 0, cr = 0, pairs = 0, i = 0;
-    if (!hasCr) {
-        for (; i + 8 <= n; i += 8)
-            lf += std::popcount(bytesEqual(load64(p + i), '\n'));
-    } else {
-        for (; i + 9 <= n; i += 8) {
-            const quint64 w = load64(p + i);
-            const quint64 crs = bytesEqual(w, '\r');
-            lf += std::popcount(bytesEqual(w, '\n'));
-            if (crs) {
-                cr += std::popcount(crs);
-                // The same byte positions, one byte further on: CR LF pairs.
-                pairs += std::popcount(crs & bytesEqual(load64(p + i + 1), '\n'));
-            }
-        }
-    }
-    for (; i < n; ++i) {
-        if (p[i] == '\n') {
-            ++lf;
-        } else if (p[i] == '\r') {
-            ++cr;
-            if (i + 1 < n && p[i + 1] == '\n')
-                ++pairs;
-        }
-    }
-    return lf + cr - pairs;
-}
-
-// The first non-ASCII byte in [from, to), or `to`.
-qsizetype findNonAscii(const char* p, qsizetype from, qsizetype to)
-{
-    qsizetype i = from;
-    for (; i + 8 <= to; i += 8) {
-        if (load64(p + i) & kHighBits)
-            break;
-    }
-    while (i < to && static_cast<unsigned char>(p[i]) < 0x80)
-        ++i;
-    return i;
 }
 
 // The start of the line that holds position q, not before `lo`.
@@ -137,141 +77,225 @@ qsizetype alignToLineStart(const char* p, qsizetype t, qsizetype n)
     return nextLineStart(p, lineEndOf(p, t, n), n);
 }
 
-class LineSearch {
-public:
-    LineSearch(const QString& text, bool matchCase)
-        : m_matchCase(matchCase)
-        , m_locale(QLocale::system())
-    {
-        // A text holding a break or a NUL can never lie within one line.
-        m_never = text.isEmpty() || text.contains(QLatin1Char('\n'))
-            || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
-        if (m_never)
-            return;
+// What is looked for, prepared once for a text, a case rule and a locale.
+struct Pattern {
+    QString text;
+    bool matchCase = false;
+    QString localeName;
+    bool never = true;   // nothing can match
+    QByteArray utf8;     // the text (upper-cased unless matchCase) in UTF-8
+    bool ascii = false;  // utf8 holds ASCII bytes only
+    QByteArray cp1252;   // matchCase: the text in Windows-1252
+    bool cp1252Usable = false;
+    QString upper;       // the upper-cased text, for locales that upper-case whole lines
+    UpperCaseMap* map = nullptr;
+    // Bytes 0x80..0xFF whose Windows-1252 character upper-cases to something that
+    // holds an ASCII character (ß -> SS).
+    bool special1252[128] = {};
+};
+
+const Pattern& patternFor(const QString& text, bool matchCase)
+{
+    static Pattern cached;
+    const QLocale locale = QLocale::system();
+    const QString localeName = locale.bcp47Name();
+    if (cached.map && cached.text == text && cached.matchCase == matchCase
+        && cached.localeName == localeName)
+        return cached;
+    Pattern pat;
+    pat.text = text;
+    pat.matchCase = matchCase;
+    pat.localeName = localeName;
+    pat.map = &UpperCaseMap::of(locale);
+    // A text holding a break or a NUL can never lie within one line of text.
+    pat.never = text.isEmpty() || text.contains(QLatin1Char('\n'))
+        || text.contains(QLatin1Char('\r')) || text.contains(QChar(0)) || !text.isValidUtf16();
+    if (!pat.never) {
         if (matchCase) {
-            m_utf8Bytes = text.toUtf8();
-            m_cp1252Bytes = encodeWindows1252(text, &m_cp1252Usable);
-            return;
+            pat.utf8 = text.toUtf8();
+            pat.cp1252 = encodeWindows1252(text, &pat.cp1252Usable);
+        } else {
+            pat.upper = locale.toUpper(text);
+            pat.utf8 = pat.upper.toUtf8();
         }
-        m_upper = m_locale.toUpper(text);
-        m_upperIsAscii = isAscii(m_upper.toUtf8());
-        if (m_upperIsAscii)
-            m_utf8Bytes = m_upper.toUtf8();
-        // ASCII lines may be folded byte by byte only when the locale upper-cases
-        // ASCII exactly as ASCII does (not so in a Turkish locale, where i -> İ).
-        QByteArray all;
-        for (int c = 1; c < 128; ++c)
-            all.append(static_cast<char>(c));
-        const QString allText = QString::fromLatin1(all);
-        QByteArray folded = all;
-        for (char& c : folded)
-            c = foldAscii(c);
-        m_foldAsciiLines = m_locale.toUpper(allText) == QString::fromLatin1(folded);
+        pat.ascii = isAscii(pat.utf8);
+    }
+    for (int b = 0x80; b < 0x100; ++b)
+        pat.special1252[b - 0x80] = pat.map->upperHasAscii(windows1252ToUnicode(b));
+    cached = pat;
+    return cached;
+}
+
+// The search of one document's text (up to, not including, a NUL).
+class DocumentSearch {
+public:
+    DocumentSearch(const Pattern& pattern, const char* p, qsizetype n)
+        : m_pat(pattern)
+        , m_p(p)
+        , m_n(n)
+    {
     }
 
-    bool never() const { return m_never; }
-
-    // Prepares the search of one document's text (without its NUL and what follows).
-    void setDocument(const char* p, qsizetype n)
+    // The number of lines before the first matching line of the block [a, b) of
+    // whole lines, or -1 when no line of it matches.
+    qsizetype firstMatch(qsizetype a, qsizetype b, bool nonAscii)
     {
-        m_p = p;
-        m_n = n;
-        m_ascii = isAscii(QByteArrayView(p, n));
-        m_utf8 = m_ascii || isValidUtf8(QByteArrayView(p, n));
-    }
-
-    // A position inside the first matching line in [a, b) (whole lines), or -1.
-    qsizetype findFirst(qsizetype a, qsizetype b)
-    {
-        if (m_never || a >= b)
+        if (m_pat.never || a >= b)
             return -1;
-        if (m_matchCase)
-            return findBytes(m_p + a, b - a, m_utf8 ? m_utf8Bytes : m_cp1252Bytes,
-                             m_utf8 || m_cp1252Usable, a);
-        if (!m_foldAsciiLines)
-            return findDecodedLines(a, b);
-        qsizetype q = a;
-        while (q < b) {
-            const qsizetype odd = m_ascii ? b : findNonAscii(m_p, q, b);
-            const qsizetype blockEnd = odd == b ? b : lineStartOf(m_p, q, odd);
-            if (blockEnd > q && m_upperIsAscii) {
-                const qsizetype hit = findFolded(q, blockEnd);
-                if (hit >= 0)
-                    return hit;
-            }
-            if (odd == b)
-                return -1;
-            const qsizetype lineEnd = lineEndOf(m_p, odd, b);
-            if (decodedLineMatches(blockEnd, lineEnd))
-                return blockEnd;
-            q = nextLineStart(m_p, lineEnd, m_n);
-        }
-        return -1;
+        if (m_pat.matchCase)
+            return searchRaw(a, b, nonAscii);
+        if (!m_pat.map->perCharacter())
+            return searchWholeLines(a, b);
+        return searchFolded(a, b, nonAscii);
     }
 
 private:
-    static char foldAscii(char c)
+    // Whether the document is read as UTF-8; checked once, when first needed.
+    bool utf8()
     {
-        return (static_cast<unsigned char>(c - 'a') < 26u) ? static_cast<char>(c - 32) : c;
+        if (m_utf8 < 0)
+            m_utf8 = isValidUtf8(QByteArrayView(m_p, m_n)) ? 1 : 0;
+        return m_utf8 == 1;
     }
 
-    static qsizetype findBytes(const char* hay, qsizetype len, const QByteArray& needle,
-                               bool usable, qsizetype base)
+    qsizetype searchRaw(qsizetype a, qsizetype b, bool nonAscii)
     {
-        if (!usable || needle.isEmpty())
+        // An ASCII text has the same bytes in both encodings; a non-ASCII one
+        // cannot occur in ASCII bytes.
+        const QByteArray* bytes = &m_pat.utf8;
+        if (!m_pat.ascii) {
+            if (!nonAscii)
+                return -1;
+            if (!utf8()) {
+                if (!m_pat.cp1252Usable)
+                    return -1;
+                bytes = &m_pat.cp1252;
+            }
+        }
+        const qsizetype hit = findBytes(m_p + a, b - a, bytes->constData(), bytes->size());
+        return hit < 0 ? -1 : scanBreaks(m_p + a, hit).breaks;
+    }
+
+    qsizetype searchFolded(qsizetype a, qsizetype b, bool nonAscii)
+    {
+        const bool plain = m_pat.map->plainAscii();
+        if (plain && m_pat.ascii) {
+            // Lines whose other characters do not upper-case into ASCII need no
+            // upper-casing for an ASCII text: ASCII letters are compared in either
+            // case. Only the lines holding such a character are upper-cased.
+            for (qsizetype q = a; q < b;) {
+                const qsizetype maker = nonAscii ? nextAsciiMaker(q, b) : b;
+                const qsizetype runEnd = maker == b ? b : lineStartOf(m_p, q, maker);
+                if (runEnd > q) {
+                    const qsizetype hit = findAsciiIgnoringCase(
+                        m_p + q, runEnd - q, m_pat.utf8.constData(), m_pat.utf8.size());
+                    if (hit >= 0)
+                        return scanBreaks(m_p + a, q + hit - a).breaks;
+                }
+                if (maker == b)
+                    return -1;
+                const qsizetype lineEnd = lineEndOf(m_p, maker, b);
+                if (findUpperCased(runEnd, lineEnd) >= 0)
+                    return scanBreaks(m_p + a, runEnd - a).breaks;
+                q = nextLineStart(m_p, lineEnd, m_n);
+            }
             return -1;
-        const void* hit = memmem(hay, static_cast<size_t>(len), needle.constData(),
-                                 static_cast<size_t>(needle.size()));
-        return hit ? base + (static_cast<const char*>(hit) - hay) : -1;
+        }
+        if (!nonAscii && plain)
+            return -1; // ASCII lines upper-case to ASCII only; the text is not ASCII
+        // Breaks upper-case to themselves, so they are counted in the buffer.
+        const qsizetype hit = findUpperCased(a, b);
+        return hit < 0 ? -1 : scanBreaks(foldBuffer().data(), hit).breaks;
     }
 
-    qsizetype findFolded(qsizetype a, qsizetype b)
+    // Upper-cases [a, b) into the fold buffer and answers where the text occurs in
+    // it, or -1.
+    qsizetype findUpperCased(qsizetype a, qsizetype b)
     {
-        const qsizetype len = b - a;
-        if (m_scratch.size() < len)
-            m_scratch.resize(len);
-        char* out = m_scratch.data();
-        const char* in = m_p + a;
-        for (qsizetype i = 0; i < len; ++i)
-            out[i] = foldAscii(in[i]);
-        const void* hit = memmem(out, static_cast<size_t>(len), m_utf8Bytes.constData(),
-                                 static_cast<size_t>(m_utf8Bytes.size()));
-        return hit ? a + (static_cast<const char*>(hit) - out) : -1;
+        UpperCaseMap& map = *m_pat.map;
+        const bool plain = map.plainAscii();
+        std::vector<char>& buf = foldBuffer();
+        qsizetype out = 0;
+        auto reserve = [&buf, &out](qsizetype more) {
+            if (qsizetype(buf.size()) < out + more)
+                buf.resize(std::max<size_t>(buf.size() * 2, size_t(out + more)));
+        };
+        const auto* u = reinterpret_cast<const unsigned char*>(m_p);
+        qsizetype i = a;
+        while (i < b) {
+            if (plain) {
+                reserve(b - i);
+                const qsizetype k = foldAsciiUpper(m_p + i, buf.data() + out, b - i);
+                out += k;
+                i += k;
+                if (i >= b)
+                    break;
+            }
+            reserve(UpperCaseMap::kMaxUpperBytes);
+            const unsigned char c = u[i];
+            char32_t cp = c;
+            int len = 1;
+            if (c >= 0x80) {
+                if (utf8()) {
+                    len = utf8SequenceLength(u + i, b - i);
+                    cp = decodeUtf8Sequence(u + i, len);
+                } else {
+                    cp = windows1252ToUnicode(c);
+                }
+            }
+            out += map.appendUpper(cp, buf.data() + out);
+            i += len;
+        }
+        return findBytes(buf.data(), out, m_pat.utf8.constData(), m_pat.utf8.size());
     }
 
-    bool decodedLineMatches(qsizetype a, qsizetype b) const
+    // The first character in [a, b), in either reading of the bytes, whose upper
+    // case holds an ASCII character, or b. Answering that needs no decision on the
+    // encoding, which would mean checking the whole document.
+    qsizetype nextAsciiMaker(qsizetype a, qsizetype b) const
     {
-        const QByteArrayView bytes(m_p + a, b - a);
-        const QString line = m_utf8 ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
-        return m_locale.toUpper(line).contains(m_upper);
+        const auto* u = reinterpret_cast<const unsigned char*>(m_p);
+        qsizetype i = a;
+        while (true) {
+            i += asciiPrefix(m_p + i, b - i);
+            if (i >= b)
+                return b;
+            const int len = std::max(utf8SequenceLength(u + i, b - i), 1);
+            for (int k = 0; k < len; ++k) {
+                if (u[i + k] >= 0x80 && m_pat.special1252[u[i + k] - 0x80])
+                    return i;
+            }
+            if (len > 1 && m_pat.map->upperHasAscii(decodeUtf8Sequence(u + i, len)))
+                return i;
+            i += len;
+        }
     }
 
-    qsizetype findDecodedLines(qsizetype a, qsizetype b) const
+    qsizetype searchWholeLines(qsizetype a, qsizetype b)
     {
-        for (qsizetype q = a; q < b;) {
+        const QLocale& locale = m_pat.map->locale();
+        qsizetype lines = 0;
+        for (qsizetype q = a; q < b; ++lines) {
             const qsizetype e = lineEndOf(m_p, q, b);
-            if (decodedLineMatches(q, e))
-                return q;
+            const QByteArrayView bytes(m_p + q, e - q);
+            const QString line = utf8() ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
+            if (locale.toUpper(line).contains(m_pat.upper))
+                return lines;
             q = nextLineStart(m_p, e, m_n);
         }
         return -1;
     }
 
-    bool m_matchCase;
-    QLocale m_locale;
-    bool m_never = false;
-    QString m_upper;
-    bool m_upperIsAscii = false;
-    bool m_foldAsciiLines = false;
-    QByteArray m_utf8Bytes;
-    QByteArray m_cp1252Bytes;
-    bool m_cp1252Usable = false;
-    QByteArray m_scratch;
+    static std::vector<char>& foldBuffer()
+    {
+        static std::vector<char> buffer(2 * kBlockBytes);
+        return buffer;
+    }
 
-    const char* m_p = nullptr;
-    qsizetype m_n = 0;
-    bool m_ascii = true;
-    bool m_utf8 = true;
+    const Pattern& m_pat;
+    const char* m_p;
+    qsizetype m_n;
+    int m_utf8 = -1;
 };
 
 } // namespace
@@ -283,28 +307,28 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
     qsizetype n = content.size();
     if (const void* nul = n > 0 ? std::memchr(p, 0, static_cast<size_t>(n)) : nullptr)
         n = static_cast<const char*>(nul) - p;
-    const bool hasCr = n > 0 && std::memchr(p, '\r', static_cast<size_t>(n)) != nullptr;
 
     // Blocks of whole lines with their line counts; together the document's lines.
     struct Block {
         qsizetype end;
         qsizetype lines;
+        bool nonAscii;
     };
     std::vector<Block> blocks;
     blocks.reserve(static_cast<size_t>(n / kBlockBytes + 1));
     qsizetype lineCount = 0;
     for (qsizetype pos = 0; pos < n;) {
         const qsizetype end = alignToLineStart(p, pos + kBlockBytes, n);
-        qsizetype lines = countBreaks(p + pos, end - pos, hasCr);
+        const BreakCounts counts = scanBreaks(p + pos, end - pos);
+        qsizetype lines = counts.breaks;
         if (end == n && !isBreak(p[n - 1]))
             ++lines; // the last line has no break
-        blocks.push_back({end, lines});
+        blocks.push_back({end, lines, counts.nonAscii});
         lineCount += lines;
         pos = end;
     }
 
-    LineSearch search(text, matchCase);
-    search.setDocument(p, n);
+    DocumentSearch search(patternFor(text, matchCase), p, n);
 
     const int total = clampToInt(lineCount);
     if (currentProgress)
@@ -313,9 +337,8 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
     qsizetype done = 0; // lines stepped past
     qsizetype pos = 0;
     for (const Block& block : blocks) {
-        const qsizetype hit = search.findFirst(pos, block.end);
-        const qsizetype last
-            = hit < 0 ? done + block.lines : done + countBreaks(p + pos, hit - pos, hasCr) + 1;
+        const qsizetype before = search.firstMatch(pos, block.end, block.nonAscii);
+        const qsizetype last = before < 0 ? done + block.lines : done + before + 1;
         bool cancelled = false;
         if (currentProgress) {
             for (qsizetype line = done + 1; line <= last; ++line) {
@@ -327,7 +350,7 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
         }
         if (cancelled)
             break;
-        if (hit >= 0) {
+        if (before >= 0) {
             found = true;
             break;
         }

@@ -1,11 +1,9 @@
 #include "search/text_codec.h"
 
-#include <cstring>
+#include "search/byte_scan.h"
 
 namespace zv {
 namespace {
-constexpr quint64 kHighBits = 0x8080808080808080ull;
-
 // Characters of the bytes 0x80..0x9F; 0xA0..0xFF are the Latin-1 characters.
 constexpr char16_t kHighRange[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
@@ -14,25 +12,62 @@ constexpr char16_t kHighRange[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, //
 };
 
-// Length of the run of ASCII bytes at the start of [p, p + n).
-qsizetype asciiPrefix(const char* p, qsizetype n)
-{
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        quint64 w;
-        std::memcpy(&w, p + i, 8);
-        if (w & kHighBits)
-            break;
-    }
-    while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
-        ++i;
-    return i;
-}
 } // namespace
+
+char16_t windows1252ToUnicode(unsigned char byte)
+{
+    return (byte >= 0x80 && byte < 0xA0) ? kHighRange[byte - 0x80] : char16_t(byte);
+}
 
 bool isAscii(QByteArrayView bytes)
 {
     return asciiPrefix(bytes.data(), bytes.size()) == bytes.size();
+}
+
+int utf8SequenceLength(const unsigned char* p, qsizetype avail)
+{
+    const unsigned char c = p[0];
+    int extra;
+    unsigned char lo = 0x80, hi = 0xBF; // bounds of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        extra = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        extra = 2;
+        if (c == 0xE0)
+            lo = 0xA0; // overlong
+        else if (c == 0xED)
+            hi = 0x9F; // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        extra = 3;
+        if (c == 0xF0)
+            lo = 0x90; // overlong
+        else if (c == 0xF4)
+            hi = 0x8F; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (avail <= extra || p[1] < lo || p[1] > hi)
+        return 0;
+    for (int k = 2; k <= extra; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+    }
+    return extra + 1;
+}
+
+char32_t decodeUtf8Sequence(const unsigned char* p, int len)
+{
+    switch (len) {
+    case 2:
+        return (char32_t(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
+    case 3:
+        return (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+    case 4:
+        return (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12)
+            | (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+    default:
+        return p[0];
+    }
 }
 
 bool isValidUtf8(QByteArrayView bytes)
@@ -41,38 +76,13 @@ bool isValidUtf8(QByteArrayView bytes)
     const qsizetype n = bytes.size();
     qsizetype i = 0;
     while (i < n) {
-        i += asciiPrefix(reinterpret_cast<const char*>(p) + i, n - i);
+        i += asciiPrefix(bytes.data() + i, n - i);
         if (i >= n)
             break;
-        const unsigned char c = p[i];
-        int extra;
-        unsigned char lo = 0x80, hi = 0xBF; // bounds of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0)
-                lo = 0xA0; // overlong
-            else if (c == 0xED)
-                hi = 0x9F; // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0)
-                lo = 0x90; // overlong
-            else if (c == 0xF4)
-                hi = 0x8F; // above U+10FFFF
-        } else {
+        const int len = utf8SequenceLength(p + i, n - i);
+        if (len == 0)
             return false;
-        }
-        if (n - i <= extra)
-            return false;
-        if (p[i + 1] < lo || p[i + 1] > hi)
-            return false;
-        for (int k = 2; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-        }
-        i += extra + 1;
+        i += len;
     }
     return true;
 }
@@ -82,8 +92,7 @@ QString decodeWindows1252(QByteArrayView bytes)
     QString out(bytes.size(), Qt::Uninitialized);
     char16_t* d = reinterpret_cast<char16_t*>(out.data());
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        d[i] = (c >= 0x80 && c < 0xA0) ? kHighRange[c - 0x80] : char16_t(c);
+        d[i] = windows1252ToUnicode(static_cast<unsigned char>(bytes[i]));
     }
     return out;
 }

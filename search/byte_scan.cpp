@@ -1,0 +1,189 @@
+#include "search/byte_scan.h"
+
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace zv {
+
+namespace {
+inline char foldAscii(char c)
+{
+    return (static_cast<unsigned char>(c - 'a') < 26u) ? static_cast<char>(c - 32) : c;
+}
+} // namespace
+
+BreakCounts scanBreaks(const char* p, qsizetype n)
+{
+    qsizetype lf = 0, cr = 0, pairs = 0, i = 0;
+    bool high = false;
+#if defined(__SSE2__)
+    const __m128i vlf = _mm_set1_epi8('\n');
+    const __m128i vcr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    __m128i any = zero;
+    while (i + 17 <= n) {
+        // Byte-wide counters overflow after 255 rounds: sum them up before that.
+        __m128i accLf = zero, accCr = zero, accPair = zero;
+        for (int round = 0; round < 255 && i + 17 <= n; ++round, i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+            const __m128i isCr = _mm_cmpeq_epi8(x, vcr);
+            accLf = _mm_sub_epi8(accLf, _mm_cmpeq_epi8(x, vlf));
+            accCr = _mm_sub_epi8(accCr, isCr);
+            accPair = _mm_sub_epi8(accPair, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, vlf)));
+            any = _mm_or_si128(any, x);
+        }
+        auto sum = [&](__m128i acc) {
+            const __m128i s = _mm_sad_epu8(acc, zero);
+            return static_cast<qsizetype>(_mm_cvtsi128_si32(s))
+                + static_cast<qsizetype>(_mm_cvtsi128_si32(_mm_srli_si128(s, 8)));
+        };
+        lf += sum(accLf);
+        cr += sum(accCr);
+        pairs += sum(accPair);
+    }
+    high = _mm_movemask_epi8(any) != 0;
+#endif
+    for (; i < n; ++i) {
+        const char c = p[i];
+        if (c == '\n') {
+            ++lf;
+        } else if (c == '\r') {
+            ++cr;
+            if (i + 1 < n && p[i + 1] == '\n')
+                ++pairs;
+        } else if (static_cast<unsigned char>(c) >= 0x80) {
+            high = true;
+        }
+    }
+    return {lf + cr - pairs, high};
+}
+
+qsizetype asciiPrefix(const char* p, qsizetype n)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const int mask
+            = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (mask)
+            return i + std::countr_zero(static_cast<unsigned>(mask));
+    }
+#endif
+    while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i below = _mm_set1_epi8('a' - 1);
+    const __m128i above = _mm_set1_epi8('z' + 1);
+    const __m128i bit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if (_mm_movemask_epi8(x))
+            break;
+        // Signed comparisons are right here: every byte is below 0x80.
+        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(x, below), _mm_cmplt_epi8(x, above));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_sub_epi8(x, _mm_and_si128(lower, bit)));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (static_cast<unsigned char>(in[i]) >= 0x80)
+            break;
+        out[i] = foldAscii(in[i]);
+    }
+    return i;
+}
+
+qsizetype findBytes(const char* p, qsizetype n, const char* q, qsizetype m)
+{
+    if (m <= 0 || m > n)
+        return -1;
+    if (m == 1) {
+        const void* hit = std::memchr(p, q[0], static_cast<size_t>(n));
+        return hit ? static_cast<const char*>(hit) - p : -1;
+    }
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Positions where both the first and the last byte of the needle fit are
+    // candidates; only those are compared in full.
+    const __m128i first = _mm_set1_epi8(q[0]);
+    const __m128i last = _mm_set1_epi8(q[m - 1]);
+    for (; i + m - 1 + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        while (mask) {
+            const qsizetype at = i + std::countr_zero(mask);
+            if (std::memcmp(p + at + 1, q + 1, static_cast<size_t>(m - 2)) == 0)
+                return at;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i + m <= n; ++i) {
+        if (p[i] == q[0] && p[i + m - 1] == q[m - 1]
+            && std::memcmp(p + i + 1, q + 1, static_cast<size_t>(m - 2)) == 0)
+            return i;
+    }
+    return -1;
+}
+
+namespace {
+inline bool equalsIgnoringCase(const char* p, const char* q, qsizetype m)
+{
+    for (qsizetype k = 0; k < m; ++k) {
+        if (foldAscii(p[k]) != q[k])
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+qsizetype findAsciiIgnoringCase(const char* p, qsizetype n, const char* q, qsizetype m)
+{
+    if (m <= 0 || m > n)
+        return -1;
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // As findBytes, with the first and last needle bytes compared in either case:
+    // or-ing 0x20 into a byte turns only 'A'..'Z' into 'a'..'z' among the bytes
+    // that can then equal a lower-case letter.
+    auto isLetter = [](char c) { return c >= 'A' && c <= 'Z'; };
+    const char f = q[0], l = q[m - 1];
+    const __m128i fBit = _mm_set1_epi8(isLetter(f) ? 0x20 : 0);
+    const __m128i lBit = _mm_set1_epi8(isLetter(l) ? 0x20 : 0);
+    const __m128i first = _mm_set1_epi8(static_cast<char>(f | (isLetter(f) ? 0x20 : 0)));
+    const __m128i last = _mm_set1_epi8(static_cast<char>(l | (isLetter(l) ? 0x20 : 0)));
+    for (; i + m - 1 + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, fBit), first),
+                          _mm_cmpeq_epi8(_mm_or_si128(b, lBit), last))));
+        while (mask) {
+            const qsizetype at = i + std::countr_zero(mask);
+            if (equalsIgnoringCase(p + at + 1, q + 1, m - 2))
+                return at;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i + m <= n; ++i) {
+        if (equalsIgnoringCase(p + i, q, m))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace zv

@@ -1,0 +1,33 @@
+#pragma once
+// Bulk byte scans of the text search, written for throughput (SSE2 on x86-64, plain
+// loops elsewhere): counting line breaks, folding ASCII letters to upper case, and
+// finding a byte string.
+#include <QtGlobal>
+
+namespace zv {
+
+struct BreakCounts {
+    qsizetype breaks = 0;   // LF bytes, plus CR bytes not directly followed by an LF
+    bool nonAscii = false;  // some byte is 0x80 or above
+};
+
+// Line breaks of [p, p + n) as a line-by-line reader sees them: CR, LF and the pair
+// CR LF each end one line. A CR at the very end counts as a break of its own.
+BreakCounts scanBreaks(const char* p, qsizetype n);
+
+// The length of the run of ASCII bytes at the start of [p, p + n).
+qsizetype asciiPrefix(const char* p, qsizetype n);
+
+// Copies [in, in + n) to `out` with a..z turned into A..Z, up to the first byte
+// that is not ASCII. Answers how many bytes were copied (n when all were ASCII).
+qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n);
+
+// The first position of needle [q, q + m) in [p, p + n), or -1. m must be > 0.
+qsizetype findBytes(const char* p, qsizetype n, const char* q, qsizetype m);
+
+// The first position in [p, p + n) where the bytes, with a..z taken as A..Z, equal
+// needle [q, q + m) (ASCII, upper case), or -1. Bytes from 0x80 up match nothing.
+// m must be > 0.
+qsizetype findAsciiIgnoringCase(const char* p, qsizetype n, const char* q, qsizetype m);
+
+} // namespace zv
