@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in a release build folder and runs them.
+# Usage: bench/run.sh [build folder]   (default build/bench)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/setup.sh
+BUILD=${1:-build/bench}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZV_BUILD_BENCH=ON >/dev/null
+export QT_QPA_PLATFORM=offscreen
+
+# Text search beside grep.
+cmake --build "$BUILD" -j2 --target bench_text_search
+"$BUILD/bench/bench_text_search"
+
+# Cache table: 100,000 rows, open time, look-up rate beside a search from the first row.
+cmake --build "$BUILD" -j2 --target bench_cache_db
+"$BUILD/bench/bench_cache_db"
+
+# Folder walk: 100,000 files in 2,000 folders beside find, peak memory for two sizes.
+cmake --build "$BUILD" -j2 --target bench_file_walk
+"$BUILD/bench/bench_file_walk"
