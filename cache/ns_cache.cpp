@@ -7,10 +7,11 @@
 #include "platform/file_paths.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStringDecoder>
 
 #include <climits>
+#include <cstdio>
 #include <unistd.h>
 
 namespace zv {
@@ -53,25 +54,27 @@ bool copyFile(const QString& source, const QString& target)
     if (!in.open(QIODevice::ReadOnly))
         return false;
     // Written under a temporary name and renamed into place: an interrupted copy
-    // never leaves a half-written private index behind.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    // never leaves a half-written private index behind. It is a scratch copy made
+    // again at every rebuild, so it is not forced to disk.
+    QTemporaryFile out(target + QStringLiteral(".XXXXXX"));
+    if (!out.open())
         return false;
     char buffer[64 * 1024];
     for (;;) {
         const qint64 got = in.read(buffer, sizeof buffer);
-        if (got < 0) {
-            out.cancelWriting();
+        if (got < 0)
             return false;
-        }
         if (got == 0)
             break;
-        if (out.write(buffer, got) != got) {
-            out.cancelWriting();
+        if (out.write(buffer, got) != got)
             return false;
-        }
     }
-    return out.commit();
+    if (!out.flush())
+        return false;
+    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        return false;
+    out.setAutoRemove(false);
+    return true;
 }
 
 } // namespace
