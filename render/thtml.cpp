@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QtMath>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 
 namespace zv {
 namespace {
@@ -212,12 +214,53 @@ void THTML::layOut(const QByteArray& markup)
     m_document->setDefaultFont(m_fonts[0]);
     m_document->setDefaultStyleSheet(fontStyleSheet());
     m_document->setBaseUrl(m_url);
+    m_document->setUndoRedoEnabled(false);
     m_document->setHtml(decodeHtmlBytes(markup));
+    applyHeadingFonts();
     const int width = viewport()->width();
     m_document->setTextWidth(width > 0 ? width : -1);
     m_document->documentLayout()->documentSize(); // lays the document out now
     updateScrollBars();
     viewport()->update();
+}
+
+// The rich-text importer sizes headings relative to the body font and ignores a
+// style sheet's size for them; the heading fonts are therefore set on the heading
+// blocks once the markup is in.
+void THTML::applyHeadingFonts()
+{
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        const int level = block.blockFormat().headingLevel();
+        if (level < 1 || level > 6)
+            continue;
+        const QFont& font = m_fonts[1 + level];
+        // Fragment by fragment, so that inline formats (italics, links) stay.
+        struct Piece {
+            int position;
+            int length;
+            QTextCharFormat format;
+        };
+        std::vector<Piece> pieces;
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            pieces.push_back({it.fragment().position(), it.fragment().length(),
+                              it.fragment().charFormat()});
+        for (auto& [position, length, format] : pieces) {
+            // A size adjustment would win over any size set here.
+            format.clearProperty(QTextFormat::FontSizeAdjustment);
+            format.setFontFamilies(QStringList{font.family()});
+            if (font.pointSizeF() > 0)
+                format.setFontPointSize(font.pointSizeF());
+            else
+                format.setProperty(QTextFormat::FontPixelSize, font.pixelSize());
+            format.setFontWeight(font.weight());
+            if (font.italic())
+                format.setFontItalic(true);
+            QTextCursor cursor(m_document);
+            cursor.setPosition(position);
+            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
 }
 
 void THTML::updateScrollBars()

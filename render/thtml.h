@@ -119,6 +119,7 @@ private:
     void postStart();
     void runRetrieval();
     void layOut(const QByteArray& markup);
+    void applyHeadingFonts();
     void updateScrollBars();
 
     bool m_blocking = false;
