@@ -4,11 +4,16 @@
 #include "app/core/reg.h"
 #include "app/nail_grid.h"
 #include "app/nail_scroll_box.h"
+#include "app/source_search.h"
+#include "dialogs/about_box.h"
+#include "dialogs/options_dialog.h"
+#include "source/select_dialog.h"
 #include "app/status_panels.h"
 #include "cache/cache_db.h"
 #include "platform/desktop.h"
 #include "platform/file_paths.h"
 #include "platform/icons.h"
+#include "platform/message_service.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,6 +25,22 @@
 namespace zv {
 
 namespace {
+
+// The main window as the dialogs see it.
+class MainWindowView final : public MainWindowDependent {
+public:
+    explicit MainWindowView(TForm1* w)
+        : m_w(w)
+    {
+    }
+    QString location() const override { return m_w->location; }
+    int foundFilesCount() const override { return int(m_w->foundFiles.size()); }
+    QString selectFilterMask() const override { return m_w->selectFilterMask(); }
+    void ShowHelpContents() override { m_w->ShowHelpContents(); }
+
+private:
+    TForm1* m_w;
+};
 
 const QString kThumbHint = QStringLiteral("Right-click a thumbnail for menu.");
 
@@ -137,6 +158,12 @@ TForm1::TForm1(const RegistryStore& registry, QWidget* parent)
                                         settings.homeFolder);
     settings.cacheFolders.clear();
     HNailGrid = new zv::HNailGrid(this);
+    m_dependent = std::make_unique<MainWindowView>(this);
+    sourceSearch = std::make_unique<SourceSearch>(this);
+    connect(HNailGrid, &HNailGrid::busyChanged, this, [this](bool building) {
+        m_busy += building ? 1 : -1;
+        setCommandsEnabled(m_busy == 0);
+    });
     pickedFiles.clear();
     settings.documentExtensions.clear();
 
@@ -148,6 +175,69 @@ TForm1::TForm1(const RegistryStore& registry, QWidget* parent)
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::attachWindows(const ProgramWindows& created)
+{
+    windows = created;
+    HNailGrid->setPreferencesWindow(windows.options);
+    HNailGrid->setMessageWindow(windows.message);
+    HNailGrid->setZoomedView(windows.zoomed);
+    HNailGrid->setSourceViewer(windows.source);
+    sourceSearch->setWindows(windows.select, windows.loadInfo, windows.iteration);
+}
+
+bool TForm1::includeSubfolders() const
+{
+    return windows.select ? windows.select->includeSubfolders() : settings.includeSubfolders;
+}
+
+bool TForm1::showInfo() const
+{
+    return windows.select ? windows.select->showInfo() : settings.showInfo;
+}
+
+bool TForm1::skipCachesChecked() const
+{
+    return windows.options ? windows.options->skipCaches() : settings.skipCaches;
+}
+
+QString TForm1::selectFilterMask() const
+{
+    return windows.select ? windows.select->filterMask() : QStringLiteral("*.HTM*");
+}
+
+void TForm1::rebuildDocumentExtensions()
+{
+    const QString mask = windows.select ? windows.select->fileMask() : QStringLiteral("*.HTM*");
+    settings.documentExtensions = documentExtensionsFromMask(mask);
+}
+
+TForm1::BusyScope::BusyScope(TForm1* window)
+    : m_window(window)
+{
+    if (m_window->m_busy++ == 0)
+        m_window->setCommandsEnabled(false);
+}
+
+TForm1::BusyScope::~BusyScope()
+{
+    if (--m_window->m_busy == 0)
+        m_window->setCommandsEnabled(true);
+}
+
+void TForm1::setCommandsEnabled(bool enabled)
+{
+    for (QWidget* w : {static_cast<QWidget*>(sbThumbNails), static_cast<QWidget*>(sbNewSource),
+                       static_cast<QWidget*>(cbLocation)})
+        w->setEnabled(enabled);
+    for (QAction* a : {DeleteSelected1, Preferences1, SelectAll1, None1, Invert1})
+        a->setEnabled(enabled);
+    // The find button keeps its own state (disabled until start-up is over); while a
+    // job runs it is off, afterwards it is on again.
+    if (!enabled)
+        m_findWasEnabled = sbFind->isEnabled();
+    sbFind->setEnabled(enabled ? m_findWasEnabled || sbFind->isEnabled() : false);
+}
 
 QString TForm1::homeLocation()
 {
@@ -300,10 +390,7 @@ void TForm1::wireCommands()
     connect(sbFind, &QToolButton::clicked, this, &TForm1::sbFindClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
     connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    connect(cbLocation, &QComboBox::activated, this, [this] {
-        cbLocationClick();
-        cbLocationChange();
-    });
+    connect(cbLocation, &QComboBox::activated, this, &TForm1::cbLocationChange);
     connect(sbxNails, &NailScrollBox::backgroundClicked, this, &TForm1::FormClick);
     connect(sbxNails, &NailScrollBox::backgroundDoubleClicked, this, &TForm1::FormDblClick);
 
@@ -314,7 +401,10 @@ void TForm1::wireCommands()
     connect(None1, &QAction::triggered, this, [this] { HNailGrid->SelectNone(); });
     connect(Invert1, &QAction::triggered, this, [this] { HNailGrid->InvertSelection(); });
     connect(HelpContentsItem1, &QAction::triggered, this, &TForm1::ShowHelpContents);
-    connect(HelpAboutItem1, &QAction::triggered, this, [this] { run(onAbout); });
+    connect(HelpAboutItem1, &QAction::triggered, this, [this] {
+        if (windows.about)
+            execModal(windows.about);
+    });
 }
 
 void TForm1::createReporters()
@@ -335,8 +425,8 @@ void TForm1::ShowHint(const QString& hint)
     StatusBar->setSimpleText(hint);
 }
 
-void TForm1::sbThumbNailsClick() { run(onDisplayFiles); }
-void TForm1::sbNewSourceClick() { run(onSelectSource); }
+void TForm1::sbThumbNailsClick() { sourceSearch->displayFilesCommand(); }
+void TForm1::sbNewSourceClick() { sourceSearch->selectSourceCommand(); }
 void TForm1::sbFindClick() { run(onFind); }
 
 void TForm1::CancelBtnClick()
@@ -348,8 +438,8 @@ void TForm1::CancelBtnClick()
 }
 
 void TForm1::SpeedButton3Click() { ShowHelpContents(); }
-void TForm1::cbLocationChange() { run(onLocationChange); }
-void TForm1::cbLocationClick() { run(onLocationChange); }
+void TForm1::cbLocationChange() { sourceSearch->pointSelectDialogAtLocation(); }
+void TForm1::cbLocationClick() { sourceSearch->pointSelectDialogAtLocation(); }
 
 void TForm1::FormShow()
 {

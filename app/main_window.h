@@ -6,6 +6,7 @@
 // search, the dialogs.
 #include "app/core/settings.h"
 #include "platform/registry_store.h"
+#include "source/dialog_dependent.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -28,7 +29,37 @@ class CacheDB;
 class HNailGrid;
 class NailScrollBox;
 class ProgBar;
+class SourceSearch;
 class StatusPanels;
+class TAboutBox;
+class TFormHTSrc;
+class TFormIter;
+class TFormModal;
+class THtmlZoomed;
+class TQuellbrook;
+class TfrmFindText;
+class TfrmLoadInfo;
+class TfrmMessage;
+class TfrmOptions;
+class TfrmQuickStart;
+class TfrmSelect;
+
+// The windows created once at start-up, after the main window, and kept until the
+// program ends. Null until created (tests create only what they need).
+struct ProgramWindows {
+    TQuellbrook* quellbrook = nullptr;
+    TfrmQuickStart* quickStart = nullptr;
+    TFormModal* wait = nullptr;
+    TFormIter* iteration = nullptr;
+    TfrmMessage* message = nullptr;
+    TfrmOptions* options = nullptr;
+    TfrmSelect* select = nullptr;
+    TfrmLoadInfo* loadInfo = nullptr;
+    TfrmFindText* find = nullptr;
+    THtmlZoomed* zoomed = nullptr;
+    TFormHTSrc* source = nullptr;
+    TAboutBox* about = nullptr;
+};
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -103,6 +134,37 @@ public:
     int searchMode = 0;
     QString searchText;
 
+    ProgramWindows windows;
+    std::unique_ptr<SourceSearch> sourceSearch;
+
+    // Hands the windows created after this one to the parts that use them.
+    void attachWindows(const ProgramWindows& created);
+
+    // --- Live settings: read from the dialog controls that hold them ---------------
+    bool includeSubfolders() const;
+    bool showInfo() const;
+    bool skipCachesChecked() const;
+    // Derives documentExtensions from the select dialog's file mask.
+    void rebuildDocumentExtensions();
+
+    // --- Busy state: while a walk or a build runs, the commands that would start
+    // another one or clear the tiles are disabled; the cancel button stays live.
+    bool busy() const { return m_busy > 0; }
+    class BusyScope {
+    public:
+        explicit BusyScope(TForm1* window);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        TForm1* m_window;
+    };
+
+    // What the dialogs see of this window.
+    MainWindowDependent* dependent() const { return m_dependent.get(); }
+    QString selectFilterMask() const;
+
     // --- Commands ------------------------------------------------------------------
     void ShowHelpContents();
     // Copies the application's current hint into the status bar's single-panel text.
@@ -113,12 +175,8 @@ public:
     static QString homeLocation();
 
     // Handlers that other windows are wired to as they are created.
-    std::function<void()> onDisplayFiles;    // sbThumbNails
-    std::function<void()> onSelectSource;    // sbNewSource
-    std::function<void()> onFind;            // sbFind
-    std::function<void()> onLocationChange;  // cbLocation change and click
-    std::function<void()> onStartupWork;     // first showing
-    std::function<void()> onAbout;           // Help > About...
+    std::function<void()> onFind;        // sbFind
+    std::function<void()> onStartupWork; // first showing
 
     bool resizeHandlingAttached() const { return m_resizeAttached; }
 
@@ -150,6 +208,11 @@ private:
 
     static void run(const std::function<void()>& handler);
 
+    void setCommandsEnabled(bool enabled);
+
+    std::unique_ptr<MainWindowDependent> m_dependent;
+    int m_busy = 0;
+    bool m_findWasEnabled = false;
     bool m_shownOnce = false;
     bool m_resizeAttached = true;
 };

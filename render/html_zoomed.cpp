@@ -70,6 +70,10 @@ void THtmlZoomed::Zoom(const QString& documentPath)
     if (m_wait) {
         m_wait->SetZoomTarget(documentPath);
         execModal(m_wait);
+        // A notice that was never painted or deactivated (no window system to show
+        // it) has not loaded the document yet: load it now, once.
+        if (!m_wait->ZoomStarted)
+            m_wait->FormDeactivate();
     } else {
         ShowDocument(documentPath);
     }

@@ -1,0 +1,294 @@
+#include "grid_fixture.h"
+
+#include "app/nail_scroll_box.h"
+#include "app/tile_geometry.h"
+#include "dialogs/source_viewer.h"
+#include "render/html_zoomed.h"
+#include "render/prebuilt_thumbnail.h"
+#include "render/tile_menu.h"
+#include "render/trans_gui.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+using namespace zv;
+using namespace zv::testing;
+
+namespace {
+using Grid = GridFixture;
+
+QStringList selectedIndexes(const HNailGrid& g)
+{
+    QStringList out;
+    for (int i = 0; i < g.FnFiles; ++i)
+        if (g.HTMList.at(i)->Selected())
+            out << QString::number(i);
+    return out;
+}
+} // namespace
+
+TEST_F(Grid, BuildsTilesArrangedInRowsAndEnablesFind)
+{
+    QStringList paths;
+    for (int i = 0; i < 5; ++i)
+        paths << doc(QString("page%1.htm").arg(i), page("Title", "<h1>Hello</h1><p>Text</p>"));
+    form->sbFind->setEnabled(false);
+    grid->BuildThumbnails(paths);
+    ASSERT_EQ(grid->FnFiles, 5);
+    EXPECT_EQ(grid->tileWidth, 152);
+    const auto expected = arrangeTilePositions(form->frameGeometry().width(), 152, 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(grid->HTMList[i]->pos(), expected[size_t(i)]) << i;
+    EXPECT_EQ(grid->HTMList[3]->pos().y() - grid->HTMList[0]->pos().y(), 162);
+    EXPECT_EQ(grid->HTMList[0]->size(), QSize(152, 152));
+    EXPECT_FALSE(grid->HTMList[0]->isHidden());
+    EXPECT_TRUE(grid->HTMList[0]->view()->layoutFinished());
+    EXPECT_EQ(grid->HTMList[0]->titleLabel()->text(), " page0.htm");
+    // The strip's hint holds the title as the translated copy writes it.
+    EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Title\r\n ");
+    EXPECT_TRUE(form->sbFind->isEnabled());
+    EXPECT_EQ(thumbnails().size(), 5);
+    EXPECT_EQ(form->Label1->text(), ""); // Finish(0)
+    // An empty list gives an empty grid; find stays enabled.
+    grid->BuildThumbnails({});
+    EXPECT_EQ(grid->FnFiles, 0);
+    EXPECT_TRUE(form->sbFind->isEnabled());
+}
+
+TEST_F(Grid, StopsAtTheHundredAndFifthEntryWithOneMessage)
+{
+    const QString path = doc("one.htm", page("t", "x"));
+    QStringList paths;
+    for (int i = 0; i < 106; ++i)
+        paths << path;
+    grid->BuildThumbnails(paths);
+    EXPECT_EQ(grid->FnFiles, 105);
+    EXPECT_EQ(script.texts(), QStringList{"You don't have enough memory to build any more thumbnails."});
+}
+
+TEST_F(Grid, CancelKeepsTheTilesMadeSoFar)
+{
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << doc(QString("c%1.htm").arg(i), page("t", "x"));
+    // Cancel as soon as the third tile is in the grid (the shared cancel button is
+    // off while a tile lays out, so the reporter is cancelled directly).
+    auto* timer = new QTimer(form.get());
+    QObject::connect(timer, &QTimer::timeout, [&] {
+        if (form->HNailGrid->HTMList.size() >= 3)
+            form->totalProgress->Cancel();
+    });
+    timer->start(0);
+    grid->BuildThumbnails(paths);
+    timer->stop();
+    EXPECT_GE(grid->FnFiles, 3);
+    EXPECT_LT(grid->FnFiles, 6);
+    for (int i = 0; i < grid->FnFiles; ++i)
+        EXPECT_FALSE(grid->HTMList[i]->isHidden());
+}
+
+TEST_F(Grid, SameNamedDocumentsInTwoFoldersShowTheirOwnPage)
+{
+    const QString a = doc("a/INDEX.HTM", page("Alpha", "<p>first folder</p>"));
+    const QString b = doc("b/INDEX.HTM", page("Beta", "<p>second folder</p>"));
+    grid->BuildThumbnails({a, b});
+    ASSERT_EQ(grid->FnFiles, 2);
+    EXPECT_TRUE(grid->HTMList[0]->view()->sourceText().contains("first folder"));
+    EXPECT_TRUE(grid->HTMList[1]->view()->sourceText().contains("second folder"));
+    EXPECT_EQ(grid->HTMList[1]->titleLabel()->toolTip(), " Beta\r\n ");
+    EXPECT_EQ(thumbnails(), QStringList{"INDEX.n4"});
+}
+
+TEST_F(Grid, ReusesACurrentPrebuiltThumbnailAndRemakesAStaleOne)
+{
+    const QString path = doc("reuse.htm", page("t", "<p>original</p>"));
+    grid->BuildThumbnails({path});
+    const QString thumb = cache.path() + "/reuse.n4";
+    ASSERT_TRUE(QFile::exists(thumb));
+    // Mark the thumbnail: a rebuild that reuses it keeps the mark.
+    QByteArray bytes = readFile(thumb);
+    bytes.replace("original", "REUSED!!");
+    writeFile(thumb, bytes);
+    grid->BuildThumbnails({path});
+    EXPECT_TRUE(grid->HTMList[0]->view()->sourceText().contains("REUSED!!"));
+    // An edited document is translated again.
+    QTest::qWait(5); // modification times must differ
+    writeFile(path, page("t", "<p>edited text</p>"));
+    QFile(path).setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    grid->BuildThumbnails({path});
+    EXPECT_TRUE(grid->HTMList[0]->view()->sourceText().contains("edited text"));
+}
+
+TEST_F(Grid, AMissingDocumentGivesNoTile)
+{
+    const QString ok = doc("ok.htm", page("t", "x"));
+    grid->BuildThumbnails({docs.path() + "/gone.htm", ok});
+    EXPECT_EQ(grid->FnFiles, 1);
+    EXPECT_EQ(script.texts(), QStringList{"File doesn't exist: '" + docs.path() + "/gone.htm'"});
+}
+
+TEST_F(Grid, ClickRules)
+{
+    const QString path = doc("p.htm", page("t", "x"));
+    grid->BuildThumbnails(QStringList(10, path).mid(0, 10));
+    ASSERT_EQ(grid->FnFiles, 10);
+    auto tile = [&](int i) { return grid->HTMList[i]; };
+    grid->ClickSelect(tile(3), Qt::NoModifier);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"3"}));
+    grid->ClickSelect(tile(7), Qt::ShiftModifier);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"3", "4", "5", "6", "7"}));
+    grid->ClickSelect(tile(2), Qt::ShiftModifier);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"0", "1", "2", "3", "4", "5", "6", "7"}));
+    grid->ClickSelect(tile(5), Qt::ControlModifier);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"0", "1", "2", "3", "4", "6", "7"}));
+    grid->ClickSelect(tile(9), Qt::NoModifier);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"9"}));
+    grid->SelectNone();
+    grid->ClickSelect(tile(5), Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"0", "1", "2", "3", "4", "5"}));
+    grid->InvertSelection();
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"6", "7", "8", "9"}));
+    grid->SelectAll();
+    EXPECT_EQ(selectedIndexes(*grid).size(), 10);
+    // A real click on a tile's view goes through the same rules.
+    grid->SelectNone();
+    QTest::mouseClick(tile(4)->view()->viewport(), Qt::LeftButton);
+    EXPECT_EQ(selectedIndexes(*grid), QStringList({"4"}));
+}
+
+TEST_F(Grid, DeleteSelectedAsksWithTheTileCountAndDeletesOnlySelected)
+{
+    QStringList paths;
+    for (int i = 0; i < 12; ++i)
+        paths << doc(QString("d%1.htm").arg(i), page("t", "x"));
+    grid->BuildThumbnails(paths);
+    ASSERT_EQ(grid->FnFiles, 12);
+    for (int i : {1, 4, 9})
+        grid->HTMList[i]->Select();
+    script.queueAnswer(Answer::Cancel);
+    grid->DeleteSelected();
+    ASSERT_EQ(script.shown().size(), 1u);
+    EXPECT_EQ(script.shown()[0].caption, "12");
+    EXPECT_EQ(script.shown()[0].text, "Are you sure you want to delete the selected files?");
+    EXPECT_TRUE(QFile::exists(paths[4]));
+    script.queueAnswer(Answer::Ok);
+    grid->DeleteSelected();
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(QFile::exists(paths[i]), i != 1 && i != 4 && i != 9) << i;
+    HNail* deleted = grid->HTMList[4];
+    EXPECT_FALSE(deleted->isEnabled());
+    EXPECT_FALSE(deleted->Selected());
+    EXPECT_TRUE(deleted->view()->isHidden());
+    EXPECT_FALSE(QFile::exists(cache.path() + "/d4.n4"));
+    EXPECT_TRUE(QFile::exists(cache.path() + "/d5.n4"));
+    EXPECT_EQ(grid->FnFiles, 12); // deleted tiles keep their places
+    // A deleted tile ignores the mouse.
+    grid->SelectNone();
+    QTest::mouseClick(deleted, Qt::LeftButton);
+    EXPECT_TRUE(selectedIndexes(*grid).isEmpty());
+}
+
+TEST_F(Grid, TheTileMenuActsOnTheTileLastRightClicked)
+{
+    const QString a = doc("ma.htm", page("a", "x"));
+    const QString b = doc("mb.htm", page("b", "x"));
+    grid->BuildThumbnails({a, b});
+    ASSERT_EQ(grid->FnFiles, 2);
+    form->show();
+    QTest::mouseClick(grid->HTMList[0]->view()->viewport(), Qt::RightButton);
+    form->NailPopup->hide();
+    EXPECT_EQ(grid->tileMenu()->PopupComponent(), grid->HTMList[0]);
+    QTest::mouseClick(grid->HTMList[1]->view()->viewport(), Qt::RightButton);
+    form->NailPopup->hide();
+    EXPECT_EQ(grid->tileMenu()->PopupComponent(), grid->HTMList[1]);
+    script.queueAnswer(Answer::Ok);
+    form->puDelete->trigger();
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_EQ(script.shown().back().text, "Are you sure you want to delete this file?");
+}
+
+TEST_F(Grid, SourceViewersOpenAtTheTop)
+{
+    QByteArray body;
+    for (int i = 0; i < 400; ++i)
+        body += "<p>line " + QByteArray::number(i) + "</p>\n";
+    const QString path = doc("long.htm", page("long", body));
+    grid->BuildThumbnails({path});
+    ASSERT_EQ(grid->FnFiles, 1);
+    TFormHTSrc* viewer = form->windows.source;
+    script.queueDialog([viewer](QDialog*) {
+        EXPECT_EQ(viewer->Memo1->textCursor().position(), 0);
+        EXPECT_TRUE(viewer->Memo1->toPlainText().contains("line 399"));
+        return int(QDialog::Accepted);
+    });
+    grid->HTMList[0]->DocumentSource();
+    EXPECT_EQ(viewer->windowTitle(), path);
+    script.queueDialog([viewer](QDialog*) {
+        EXPECT_EQ(viewer->Memo1->textCursor().position(), 0);
+        EXPECT_TRUE(viewer->Memo1->toPlainText().contains("Cut off by Preferences"));
+        return int(QDialog::Accepted);
+    });
+    grid->HTMList[0]->ThumbnailSource();
+    EXPECT_EQ(script.dialogsShown().size(), 2u);
+}
+
+TEST_F(Grid, ZoomWritesZoomTempWithTheCutOffAndNeverShowsAnotherDocument)
+{
+    QByteArray body;
+    for (int i = 0; i < 800; ++i)
+        body += "<p>paragraph " + QByteArray::number(i) + "</p>\n";
+    const QString longDoc = doc("zoom.htm", page("z", body));
+    form->windows.options->nLines->setText("2000");
+    grid->ZoomTile(nullptr); // nothing to zoom: no effect
+    THtmlZoomed* zoomed = form->windows.zoomed;
+    zoomed->Zoom(longDoc);
+    const QByteArray zoomTemp = readFile(cache.path() + "/ZoomTemp.htm");
+    EXPECT_TRUE(zoomTemp.trimmed().endsWith("<HR><H2>*** Cut off by Preferences at: (2000 bytes.) ***</H2>"));
+    EXPECT_EQ(zoomed->windowTitle(), longDoc);
+    EXPECT_TRUE(zoomed->view()->sourceText().contains("paragraph 1"));
+    // A document that cannot be loaded leaves the view empty.
+    zoomed->Zoom(docs.path() + "/missing.htm");
+    EXPECT_FALSE(zoomed->view()->sourceText().contains("paragraph"));
+    EXPECT_TRUE(script.texts().contains("File doesn't exist: '" + docs.path() + "/missing.htm'"));
+}
+
+TEST_F(Grid, PreferencesConfirmedShowTheClearingMessageAndPurgeEveryThumbnail)
+{
+    const QString path = doc("pref.htm", page("t", "x"));
+    grid->BuildThumbnails({path});
+    writeFile(cache.path() + "/other.n2", "x");
+    ASSERT_EQ(thumbnails().size(), 2);
+    script.queueDialog([](QDialog* d) {
+        d->accept();
+        return d->result();
+    });
+    script.queueDialog([](QDialog*) { return int(QDialog::Accepted); });
+    grid->ApplyPreferences();
+    EXPECT_TRUE(thumbnails().isEmpty());
+    TfrmMessage* message = form->windows.message;
+    EXPECT_EQ(message->windowTitle(), "Clearing Pre-built thumbnails");
+    // Cancel changes nothing and purges nothing.
+    grid->BuildThumbnails({path});
+    grid->ApplyPreferences(); // unscripted dialog: Cancel
+    EXPECT_EQ(thumbnails(), QStringList{"pref.n4"});
+}
+
+TEST_F(Grid, ScaleTextGivesTheTileViewsTheScaledFonts)
+{
+    const QString path = doc("fonts.htm", page("t", "<h1>Big</h1>"));
+    form->windows.options->chkScaleText->setChecked(true);
+    grid->BuildThumbnails({path});
+    ASSERT_EQ(grid->FnFiles, 1);
+    THTML* view = grid->HTMList[0]->view();
+    EXPECT_EQ(view->Font().pointSize(), 3);
+    EXPECT_EQ(view->Heading1Font().pointSize(), 6);
+    EXPECT_EQ(view->FixedFont().family(), "Courier New");
+    form->windows.options->chkScaleText->setChecked(false);
+    grid->BuildThumbnails({path});
+    EXPECT_NE(grid->HTMList[0]->view()->Font().pointSize(), 3);
+}
