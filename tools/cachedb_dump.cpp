@@ -1,20 +1,18 @@
-// zorvane-cachedb: prints the cache table "CacheDB.dbf" as tab-separated text, one
-// row per line after a line of field names. It reads the file with shapelib alone,
+// zorvane-cachedb --dump: prints the cache table "CacheDB.dbf" as tab-separated text,
+// one row per line after a line of field names. It reads the file with shapelib alone,
 // not through the program's own table class, so it serves as an independent check.
+#include "tools/cachedb_dump.h"
+
 #include <shapefil.h>
 
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char** argv)
+int dumpCacheTable(const char* file)
 {
-    if (argc != 3 || std::strcmp(argv[1], "--dump") != 0) {
-        std::fprintf(stderr, "usage: zorvane-cachedb --dump CacheDB.dbf\n");
-        return 2;
-    }
-    DBFHandle dbf = DBFOpen(argv[2], "rb");
+    DBFHandle dbf = DBFOpen(file, "rb");
     if (!dbf) {
-        std::fprintf(stderr, "zorvane-cachedb: cannot open %s as a dBASE table\n", argv[2]);
+        std::fprintf(stderr, "zorvane-cachedb: cannot open %s as a dBASE table\n", file);
         return 1;
     }
     const int fields = DBFGetFieldCount(dbf);
