@@ -87,7 +87,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     Copyright = label(QStringLiteral("Copyright"), QStringLiteral("Made by Kesh"));
     Comments = label(QStringLiteral("Comments"),
                      QStringLiteral("Thumbnail views of web pages and browser caches"));
-    Label1 = label(QStringLiteral("Label1"), QStringLiteral("Free to use and to pass on"));
+    Label1 = label(QStringLiteral("Label1"), QStringLiteral("For Linux desktops, built on Qt 6"));
     Memo1 = new QPlainTextEdit(Panel2);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setPlainText(QStringLiteral(
@@ -97,7 +97,7 @@ TAboutBox::TAboutBox(QWidget* parent)
         "Page fonts from the Liberation family.\n"
         "Thanks to everyone who sent in pages that broke it."));
     Memo1->setEnabled(false);
-    Memo1->setFixedHeight(90);
+    Memo1->setFixedHeight(110);
     auto* texts = new QVBoxLayout(Panel2);
     texts->addWidget(ProductName);
     texts->addWidget(Version);
