@@ -170,7 +170,7 @@ TForm1::TForm1(const RegistryStore& registry, QWidget* parent)
     settings.locationHistory = QStringList{homeLocation()};
     cbLocation->addItem(homeLocation());
 
-    setWindowIcon(programIcon(settings.homeFolder));
+    applyButtonPictures();
     // FormCreate: the window's ShowHint receives the application's hint changes.
 }
 
@@ -247,11 +247,9 @@ QString TForm1::homeLocation()
 void TForm1::buildToolBar(QWidget* central)
 {
     Panel1 = makePanel(central, "Panel1", 65);
-    sbThumbNails = makeSpeedButton(Panel1, "sbThumbNails", QRect(8, 3, 87, 60),
-                                   themeIcon("view-preview", QStyle::SP_FileDialogContentsView));
+    sbThumbNails = makeSpeedButton(Panel1, "sbThumbNails", QRect(8, 3, 87, 60), QIcon());
     setHint(sbThumbNails, QStringLiteral("Display files."));
-    sbFind = makeSpeedButton(Panel1, "sbFind", QRect(120, 11, 46, 49),
-                             themeIcon("edit-find", QStyle::SP_FileDialogDetailedView));
+    sbFind = makeSpeedButton(Panel1, "sbFind", QRect(120, 11, 46, 49), QIcon());
     setHint(sbFind, QStringLiteral("Find files containing text."));
     sbFind->setEnabled(false);
 
@@ -262,14 +260,26 @@ void TForm1::buildToolBar(QWidget* central)
     setHint(Label2, QStringLiteral("Current progress"));
     ProgressBar2 = makeBar(Panel1, "ProgressBar2", QRect(181, 49, 340, 10), QStringLiteral("Current progress"));
 
-    CancelBtn = makeSpeedButton(Panel1, "CancelBtn", QRect(524, 11, 46, 49),
-                                themeIcon("process-stop", QStyle::SP_BrowserStop));
+    CancelBtn = makeSpeedButton(Panel1, "CancelBtn", QRect(524, 11, 46, 49), QIcon());
     setHint(CancelBtn, QStringLiteral("Cancel current process"));
     CancelBtn->setEnabled(false);
 
-    SpeedButton3 = makeSpeedButton(Panel1, "SpeedButton3", QRect(578, 11, 46, 49),
-                                   themeIcon("help-contents", QStyle::SP_DialogHelpButton));
+    SpeedButton3 = makeSpeedButton(Panel1, "SpeedButton3", QRect(578, 11, 46, 49), QIcon());
     SpeedButton3->setToolTip(QStringLiteral("Help Contents"));
+}
+
+void TForm1::applyButtonPictures()
+{
+    const QString icons = joinPath(settings.homeFolder, QStringLiteral("icons"));
+    setWindowIcon(programIcon(settings.homeFolder));
+    // The display-files button shows the program's own picture: a grid of pages.
+    sbThumbNails->setIcon(QIcon(joinPath(icons, QStringLiteral("thumbnails.png"))));
+    sbFind->setIcon(themeIcon("edit-find", joinPath(icons, QStringLiteral("find.png")),
+                              QStyle::SP_FileDialogContentsView));
+    CancelBtn->setIcon(themeIcon("process-stop", joinPath(icons, QStringLiteral("cancel.png")),
+                                 QStyle::SP_BrowserStop));
+    SpeedButton3->setIcon(themeIcon("help-contents", joinPath(icons, QStringLiteral("help.png")),
+                                    QStyle::SP_DialogHelpButton));
 }
 
 void TForm1::buildLocationBar(QWidget* central)

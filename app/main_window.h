@@ -189,6 +189,7 @@ protected:
 private:
     void buildToolBar(QWidget* central);
     void buildLocationBar(QWidget* central);
+    void applyButtonPictures();
     void buildMenus();
     void buildNailPopup();
     void wireCommands();

@@ -13,6 +13,13 @@ QIcon themeIcon(const char* themeName, QStyle::StandardPixmap fallback)
                             QApplication::style()->standardIcon(fallback));
 }
 
+QIcon themeIcon(const char* themeName, const QString& fallbackFile, QStyle::StandardPixmap standard)
+{
+    if (QFileInfo::exists(fallbackFile))
+        return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(fallbackFile));
+    return themeIcon(themeName, standard);
+}
+
 QIcon programIcon(const QString& homeFolder)
 {
     const QString png = joinPath(homeFolder, QStringLiteral("zorvane.png"));

@@ -7,6 +7,9 @@
 namespace zv {
 
 QIcon themeIcon(const char* themeName, QStyle::StandardPixmap fallback);
+// A theme icon with the picture `fallbackFile` (a path) as fallback; the toolkit's
+// `standard` icon when that file is missing too.
+QIcon themeIcon(const char* themeName, const QString& fallbackFile, QStyle::StandardPixmap standard);
 // The program's icon ("zorvane.png" in the home folder when present).
 QIcon programIcon(const QString& homeFolder);
 

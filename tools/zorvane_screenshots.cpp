@@ -1,0 +1,117 @@
+// Takes the README's screenshots: drives the real main window over the sample
+// documents and saves pictures of the grid (with and without "Scale Text"), a zoomed
+// page and the select dialog over the main window.
+//
+//   zorvane-screenshots --out DIR [--samples DIR] [--width W --height H]
+#include "app/main_window.h"
+#include "app/nail_grid.h"
+#include "app/program.h"
+#include "dialogs/options_dialog.h"
+#include "platform/application.h"
+#include "platform/file_paths.h"
+#include "platform/install_locations.h"
+#include "platform/message_pump.h"
+#include "platform/scripted_messages.h"
+#include "render/hnail.h"
+#include "render/html_zoomed.h"
+#include "source/select_dialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace zv;
+
+namespace {
+void settle()
+{
+    for (int i = 0; i < 20; ++i)
+        pumpMessagesNow();
+}
+
+bool save(QWidget* w, const QString& path)
+{
+    settle();
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Application app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zorvane"));
+    QString out = QStringLiteral("docs/screenshots");
+    QString samples = joinPath(defaultHomeFolder(), QStringLiteral("samples"));
+    int width = 1000, height = 680;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--out"))
+            out = args[i + 1];
+        else if (args[i] == QLatin1String("--samples"))
+            samples = args[i + 1];
+        else if (args[i] == QLatin1String("--width"))
+            width = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--height"))
+            height = args[i + 1].toInt();
+    }
+    QDir().mkpath(out);
+    QTemporaryDir cache;
+    ScriptedMessages quiet; // any message box is answered, not shown
+
+    RegistryStore store;
+    store.setValue(RootKey::LocalMachine, QString::fromLatin1(kProgramKey), QStringLiteral("Cache"), cache.path());
+    store.setValue(RootKey::LocalMachine, QString::fromLatin1(kProgramKey), QStringLiteral("Home"),
+                   defaultHomeFolder());
+    TForm1 form(store);
+    ProgramWindows windows;
+    form.attachWindows(createDialogWindows(form, windows));
+    form.resize(width, height);
+    form.createReporters();
+    form.show();
+    form.HNailGrid->LoadPreferences();
+
+    QStringList docs;
+    for (const QString& name : QDir(samples).entryList({QStringLiteral("*.htm*")}, QDir::Files, QDir::Name | QDir::IgnoreCase))
+        docs << joinPath(samples, name);
+    form.cbLocation->addItem(withTrailingSlash(samples));
+    form.cbLocation->setCurrentIndex(form.cbLocation->count() - 1);
+
+    form.HNailGrid->BuildThumbnails(docs);
+    if (form.HNailGrid->FnFiles > 2) {
+        form.HNailGrid->tile(1)->Select();
+        form.HNailGrid->tile(2)->Select();
+    }
+    bool ok = save(&form, joinPath(out, QStringLiteral("main-window.png")));
+
+    form.windows.options->chkScaleText->setChecked(true);
+    form.HNailGrid->BuildThumbnails(docs);
+    ok &= save(&form, joinPath(out, QStringLiteral("main-window-scale-text.png")));
+    form.windows.options->chkScaleText->setChecked(false);
+
+    THtmlZoomed* zoomed = form.windows.zoomed;
+    zoomed->setWindowTitle(joinPath(samples, QStringLiteral("tables.html")));
+    zoomed->resize(width, height);
+    zoomed->ShowDocument(joinPath(samples, QStringLiteral("tables.html")));
+    zoomed->show();
+    ok &= save(zoomed, joinPath(out, QStringLiteral("zoomed-page.png")));
+    zoomed->hide();
+
+    // The select dialog over the main window.
+    TfrmSelect* select = form.windows.select;
+    select->PointAt(samples);
+    select->show();
+    settle();
+    QPixmap shot = form.grab();
+    QPainter painter(&shot);
+    const QPixmap dialog = select->grab();
+    painter.drawPixmap((shot.width() - dialog.width()) / 2, 90, dialog);
+    painter.end();
+    ok &= shot.save(joinPath(out, QStringLiteral("select-dialog.png")));
+    std::printf("wrote %s\n", qPrintable(joinPath(out, QStringLiteral("select-dialog.png"))));
+    select->hide();
+    return ok ? 0 : 1;
+}
