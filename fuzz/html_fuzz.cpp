@@ -1,0 +1,141 @@
+// Arbitrary bytes as an HTML document. The tokenizer must give the same tokens
+// whether the bytes arrive whole or in pieces, with source ranges that stay inside
+// the input and follow each other; the thumbnail translator must read the document
+// to its end (or its cut-off) and write a translation; a small document is also
+// laid out by a view with some elements disabled.
+#include "platform/message_service.h"
+#include "render/thtml.h"
+#include "render/tr_nail.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace zv;
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+class QuietMessages final : public MessageService {
+public:
+    Answer ask(QWidget*, const QString&, const QString&, Buttons) override { return Answer::Ok; }
+    int execDialog(QDialog*) override { return 0; }
+};
+
+struct Harness {
+    int argc = 1;
+    char name[8] = "fuzz";
+    char* argv[2] = {name, nullptr};
+    QApplication* app;
+    QuietMessages messages;
+    QTemporaryDir dir;
+    TRNail* nail;
+    THTML* view;
+
+    Harness()
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = new QApplication(argc, argv);
+        setMessageService(&messages);
+        RenderContext context;
+        context.homeFolder = dir.path();
+        context.cacheFolder = dir.path();
+        context.scaleGraphics = [] { return true; };
+        nail = new TRNail(nullptr, context);
+        nail->SetScaleDivisor(3);
+        view = new THTML;
+        view->resize(200, 200);
+        view->setDeferRetrieval(false);
+        QObject::connect(view, &THTML::OnDoNewElement, view, [](HtmlElement& e) {
+            if (e.ElemType.size() % 3 == 1)
+                e.EnableDefault = false;
+        });
+    }
+};
+
+Harness& harness()
+{
+    static Harness* h = new Harness;
+    return *h;
+}
+
+std::vector<std::string> tokens(QByteArrayView input, size_t piece)
+{
+    HtmlTokenizer tok;
+    std::vector<std::string> out;
+    qint64 lastEnd = 0;
+    auto drain = [&] {
+        for (;;) {
+            const auto t = tok.next();
+            if (t.type == HtmlTokenizer::TokenType::NeedInput)
+                return;
+            check(t.sourceBegin >= lastEnd && t.sourceEnd >= t.sourceBegin
+                  && t.sourceEnd <= input.size());
+            lastEnd = t.sourceEnd;
+            std::string s(1, char('0' + int(t.type)));
+            s.append(t.name.data(), size_t(t.name.size()));
+            s += '|';
+            s.append(t.text.data(), size_t(t.text.size()));
+            for (const auto& a : t.attributes) {
+                s += '|';
+                s.append(a.name.data(), size_t(a.name.size()));
+                s += '=';
+                s.append(a.value.data(), size_t(a.value.size()));
+            }
+            out.push_back(std::move(s));
+            if (t.type == HtmlTokenizer::TokenType::EndOfInput)
+                return;
+        }
+    };
+    if (piece == 0) {
+        tok.push(input);
+    } else {
+        for (qsizetype at = 0; at < input.size(); at += qsizetype(piece)) {
+            tok.push(input.sliced(at, qMin<qsizetype>(qsizetype(piece), input.size() - at)));
+            drain();
+        }
+    }
+    tok.finish();
+    drain();
+    check(!out.empty() && out.back()[0] == char('0' + int(HtmlTokenizer::TokenType::EndOfInput)));
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Harness& h = harness();
+    const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const auto whole = tokens(input, 0);
+    const size_t piece = size ? 1 + data[0] % 7 : 1;
+    check(tokens(input, piece) == whole);
+
+    const QString path = h.dir.filePath(QStringLiteral("page.htm"));
+    {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 0;
+        out.write(input.data(), input.size());
+    }
+    h.nail->CutOffBytes = size > 1 && data[1] % 4 == 0 ? int(size / 2) : 0;
+    check(h.nail->LoadDocument(path, true));
+    check(!h.nail->busy());
+
+    if (size < 4096) {
+        h.view->requestDocument(QUrl::fromLocalFile(path).toString());
+        while (!h.view->layoutFinished())
+            QCoreApplication::processEvents();
+    }
+    return 0;
+}
