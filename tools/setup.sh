@@ -11,6 +11,7 @@ ZV_PACKAGES=(
   fonts-liberation
   xvfb x11-apps xauth imagemagick
   libdb1-compat
+  libxml2-utils
 )
 
 zv_missing_packages() {
