@@ -4,6 +4,12 @@
 // finding a byte string.
 #include <QtGlobal>
 
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zv {
 
 struct BreakCounts {
@@ -15,8 +21,37 @@ struct BreakCounts {
 // CR LF each end one line. A CR at the very end counts as a break of its own.
 BreakCounts scanBreaks(const char* p, qsizetype n);
 
-// The length of the run of ASCII bytes at the start of [p, p + n).
-qsizetype asciiPrefix(const char* p, qsizetype n);
+// The length of the run of ASCII bytes at the start of [p, p + n). Inline: the
+// search calls it once per non-ASCII character.
+inline qsizetype asciiPrefix(const char* p, qsizetype n)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const int mask
+            = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (mask)
+            return i + std::countr_zero(static_cast<unsigned>(mask));
+    }
+#endif
+    while (i < n && static_cast<unsigned char>(p[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+// One bit per byte of the 16 at p (bit k for byte k): set for bytes of 0x80 and up.
+inline unsigned nonAsciiMask16(const char* p)
+{
+#if defined(__SSE2__)
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+#else
+    unsigned mask = 0;
+    for (int k = 0; k < 16; ++k)
+        mask |= unsigned(static_cast<unsigned char>(p[k]) >> 7) << k;
+    return mask;
+#endif
+}
 
 // Copies [in, in + n) to `out` with a..z turned into A..Z, up to the first byte
 // that is not ASCII. Answers how many bytes were copied (n when all were ASCII).

@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
@@ -89,9 +90,6 @@ struct Pattern {
     bool cp1252Usable = false;
     QString upper;       // the upper-cased text, for locales that upper-case whole lines
     UpperCaseMap* map = nullptr;
-    // Bytes 0x80..0xFF whose Windows-1252 character upper-cases to something that
-    // holds an ASCII character (ß -> SS).
-    bool special1252[128] = {};
 };
 
 const Pattern& patternFor(const QString& text, bool matchCase)
@@ -120,8 +118,6 @@ const Pattern& patternFor(const QString& text, bool matchCase)
         }
         pat.ascii = isAscii(pat.utf8);
     }
-    for (int b = 0x80; b < 0x100; ++b)
-        pat.special1252[b - 0x80] = pat.map->upperHasAscii(windows1252ToUnicode(b));
     cached = pat;
     return cached;
 }
@@ -166,6 +162,12 @@ private:
         if (!m_pat.ascii) {
             if (!nonAscii)
                 return -1;
+            // The whole document is checked for its encoding only when the text
+            // occurs in one of the readings.
+            if (m_utf8 < 0 && findBytes(m_p + a, b - a, m_pat.utf8.constData(), m_pat.utf8.size()) < 0
+                && (!m_pat.cp1252Usable
+                    || findBytes(m_p + a, b - a, m_pat.cp1252.constData(), m_pat.cp1252.size()) < 0))
+                return -1;
             if (!utf8()) {
                 if (!m_pat.cp1252Usable)
                     return -1;
@@ -195,7 +197,7 @@ private:
                 if (maker == b)
                     return -1;
                 const qsizetype lineEnd = lineEndOf(m_p, maker, b);
-                if (findUpperCased(runEnd, lineEnd) >= 0)
+                if (upperCasedLineMatches(runEnd, lineEnd))
                     return scanBreaks(m_p + a, runEnd - a).breaks;
                 q = nextLineStart(m_p, lineEnd, m_n);
             }
@@ -204,13 +206,27 @@ private:
         if (!nonAscii && plain)
             return -1; // ASCII lines upper-case to ASCII only; the text is not ASCII
         // Breaks upper-case to themselves, so they are counted in the buffer.
-        const qsizetype hit = findUpperCased(a, b);
+        const qsizetype hit = findUpperCased(a, b, utf8());
         return hit < 0 ? -1 : scanBreaks(foldBuffer().data(), hit).breaks;
     }
 
-    // Upper-cases [a, b) into the fold buffer and answers where the text occurs in
-    // it, or -1.
-    qsizetype findUpperCased(qsizetype a, qsizetype b)
+    // Whether the upper case of line [a, e) holds the text. While the encoding of
+    // the document is open, the line is upper-cased in both readings; the whole
+    // document is checked only when the two answers differ.
+    bool upperCasedLineMatches(qsizetype a, qsizetype e)
+    {
+        if (m_utf8 < 0 && !isValidUtf8(QByteArrayView(m_p + a, e - a)))
+            m_utf8 = 0;
+        if (m_utf8 >= 0)
+            return findUpperCased(a, e, m_utf8 == 1) >= 0;
+        const bool asUtf8 = findUpperCased(a, e, true) >= 0;
+        const bool as1252 = findUpperCased(a, e, false) >= 0;
+        return asUtf8 == as1252 ? asUtf8 : (utf8() ? asUtf8 : as1252);
+    }
+
+    // Upper-cases [a, b), read as UTF-8 or as Windows-1252, into the fold buffer and
+    // answers where the text occurs in it, or -1.
+    qsizetype findUpperCased(qsizetype a, qsizetype b, bool asUtf8)
     {
         UpperCaseMap& map = *m_pat.map;
         const bool plain = map.plainAscii();
@@ -236,7 +252,7 @@ private:
             char32_t cp = c;
             int len = 1;
             if (c >= 0x80) {
-                if (utf8()) {
+                if (asUtf8) {
                     len = utf8SequenceLength(u + i, b - i);
                     cp = decodeUtf8Sequence(u + i, len);
                 } else {
@@ -254,21 +270,33 @@ private:
     // encoding, which would mean checking the whole document.
     qsizetype nextAsciiMaker(qsizetype a, qsizetype b) const
     {
+        UpperCaseMap& map = *m_pat.map;
         const auto* u = reinterpret_cast<const unsigned char*>(m_p);
+        auto makesAscii = [&](qsizetype i) {
+            const unsigned char c = u[i];
+            if (!map.byteMayMakeAscii(c))
+                return false;
+            if (map.upperHasAscii(windows1252ToUnicode(c)))
+                return true;
+            const int len = utf8SequenceLength(u + i, b - i);
+            return len > 1 && map.upperHasAscii(decodeUtf8Sequence(u + i, len));
+        };
         qsizetype i = a;
-        while (true) {
-            i += asciiPrefix(m_p + i, b - i);
-            if (i >= b)
-                return b;
-            const int len = std::max(utf8SequenceLength(u + i, b - i), 1);
-            for (int k = 0; k < len; ++k) {
-                if (u[i + k] >= 0x80 && m_pat.special1252[u[i + k] - 0x80])
-                    return i;
+        for (; i + 16 <= b; i += 16) {
+            // Only the non-ASCII bytes of each 16 are looked at.
+            unsigned mask = nonAsciiMask16(m_p + i);
+            while (mask) {
+                const qsizetype at = i + std::countr_zero(mask);
+                if (makesAscii(at))
+                    return at;
+                mask &= mask - 1;
             }
-            if (len > 1 && m_pat.map->upperHasAscii(decodeUtf8Sequence(u + i, len)))
-                return i;
-            i += len;
         }
+        for (; i < b; ++i) {
+            if (u[i] >= 0x80 && makesAscii(i))
+                return i;
+        }
+        return b;
     }
 
     qsizetype searchWholeLines(qsizetype a, qsizetype b)
@@ -366,16 +394,30 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
                       ProgBar* currentProgress)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         throw std::runtime_error(
             QStringLiteral("Cannot open file '%1': %2").arg(path, file.errorString()).toStdString());
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        throw std::runtime_error(
-            QStringLiteral("Cannot read file '%1': %2").arg(path, file.errorString()).toStdString());
+    // One buffer serves every document: no allocation per file.
+    static std::vector<char> buffer;
+    qsizetype size = 0;
+    qsizetype want = std::max<qsizetype>(file.size(), 0) + 1; // +1: sees the end at once
+    for (;;) {
+        if (qsizetype(buffer.size()) < size + want)
+            buffer.resize(size_t(size + want));
+        const qint64 got = file.read(buffer.data() + size, want);
+        if (got < 0) {
+            throw std::runtime_error(QStringLiteral("Cannot read file '%1': %2")
+                                         .arg(path, file.errorString())
+                                         .toStdString());
+        }
+        if (got == 0)
+            break;
+        size += got;
+        want = std::max<qsizetype>(want - got, 64 * 1024);
     }
-    return ContentContainsText(content, text, matchCase, currentProgress);
+    return ContentContainsText(QByteArrayView(buffer.data(), size), text, matchCase,
+                               currentProgress);
 }
 
 } // namespace zv

@@ -13,9 +13,52 @@ namespace zv {
 bool isValidUtf8(QByteArrayView bytes);
 // The length of the well-formed UTF-8 sequence of 2 to 4 bytes that starts at p
 // (with `avail` bytes readable), or 0 when none starts there.
-int utf8SequenceLength(const unsigned char* p, qsizetype avail);
+inline int utf8SequenceLength(const unsigned char* p, qsizetype avail)
+{
+    const unsigned char c = p[0];
+    if (c >= 0xC2 && c <= 0xDF)
+        return (avail >= 2 && (p[1] & 0xC0) == 0x80) ? 2 : 0;
+    int extra;
+    unsigned char lo = 0x80, hi = 0xBF; // bounds of the second byte
+    if (c >= 0xE0 && c <= 0xEF) {
+        extra = 2;
+        if (c == 0xE0)
+            lo = 0xA0; // overlong
+        else if (c == 0xED)
+            hi = 0x9F; // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        extra = 3;
+        if (c == 0xF0)
+            lo = 0x90; // overlong
+        else if (c == 0xF4)
+            hi = 0x8F; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (avail <= extra || p[1] < lo || p[1] > hi)
+        return 0;
+    for (int k = 2; k <= extra; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+    }
+    return extra + 1;
+}
+
 // The code point of a well-formed sequence of `len` bytes at p.
-char32_t decodeUtf8Sequence(const unsigned char* p, int len);
+inline char32_t decodeUtf8Sequence(const unsigned char* p, int len)
+{
+    switch (len) {
+    case 2:
+        return (char32_t(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
+    case 3:
+        return (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+    case 4:
+        return (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12)
+            | (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+    default:
+        return p[0];
+    }
+}
 // Whether every byte is below 0x80.
 bool isAscii(QByteArrayView bytes);
 // The characters of Windows-1252 bytes. The five bytes the code page leaves
@@ -23,7 +66,19 @@ bool isAscii(QByteArrayView bytes);
 // the same number, as Windows itself decodes them.
 QString decodeWindows1252(QByteArrayView bytes);
 // The character of one Windows-1252 byte.
-char16_t windows1252ToUnicode(unsigned char byte);
+inline char16_t windows1252ToUnicode(unsigned char byte)
+{
+    // Characters of the bytes 0x80..0x9F; 0xA0..0xFF are the Latin-1 characters.
+    // The five bytes the code page leaves undefined stand for the control
+    // characters of the same number.
+    constexpr char16_t kHighRange[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, //
+    };
+    return (byte >= 0x80 && byte < 0xA0) ? kHighRange[byte - 0x80] : char16_t(byte);
+}
 // The Windows-1252 bytes of `text`; `ok` becomes false (and the result is empty)
 // when a character has no Windows-1252 byte.
 QByteArray encodeWindows1252(const QString& text, bool* ok);

@@ -1,5 +1,7 @@
 #include "search/upper_case_map.h"
 
+#include "search/text_codec.h"
+
 #include <QString>
 
 #include <cstring>
@@ -21,6 +23,7 @@ UpperCaseMap::UpperCaseMap(const QLocale& locale)
     : m_locale(locale)
     , m_basic(0x10000, 0)
 {
+    std::memset(m_byteState, -1, sizeof m_byteState);
     m_perCharacter = locale.language() != QLocale::Greek
         && locale.language() != QLocale::Lithuanian;
     for (char32_t c = 1; c < 128; ++c) {
@@ -83,12 +86,33 @@ int UpperCaseMap::appendUpper(char32_t cp, char* out)
     return int(s.size());
 }
 
-bool UpperCaseMap::upperHasAscii(char32_t cp)
+bool UpperCaseMap::astralHasAscii(char32_t cp)
 {
-    if (cp < 0x10000)
-        return basic(cp) & kHasAscii;
     auto it = m_astral.find(cp);
     return holdsAscii(it != m_astral.end() ? it->second : computed(cp));
+}
+
+signed char UpperCaseMap::computeByteState(unsigned char byte)
+{
+    if (upperHasAscii(windows1252ToUnicode(byte)))
+        return 1;
+    // Every character a UTF-8 sequence with this first byte can stand for; a
+    // three-byte first byte covers 4,096 of them, looked up once per run.
+    char32_t first = 0, count = 0;
+    if (byte >= 0xC2 && byte <= 0xDF) {
+        first = char32_t(byte & 0x1F) << 6;
+        count = 0x40;
+    } else if (byte >= 0xE0 && byte <= 0xEF) {
+        first = char32_t(byte & 0x0F) << 12;
+        count = 0x1000;
+    } else if (byte >= 0xF0 && byte <= 0xF4) {
+        return 1; // outside the basic plane: always looked at closely
+    }
+    for (char32_t cp = first; cp < first + count; ++cp) {
+        if (cp >= 0x80 && (cp < 0xD800 || cp > 0xDFFF) && upperHasAscii(cp))
+            return 1;
+    }
+    return 0;
 }
 
 } // namespace zv

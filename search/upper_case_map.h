@@ -31,12 +31,28 @@ public:
     // kMaxUpperBytes) and answers how many were written.
     int appendUpper(char32_t cp, char* out);
     // Whether the upper case of code point `cp` holds an ASCII character (ß -> SS).
-    bool upperHasAscii(char32_t cp);
+    bool upperHasAscii(char32_t cp)
+    {
+        return cp < 0x10000 ? (basic(cp) & kHasAscii) != 0 : astralHasAscii(cp);
+    }
+
+    // Whether the byte (0x80..0xFF) may begin a character whose upper case holds an
+    // ASCII character, read as a Windows-1252 character or as the first byte of a
+    // UTF-8 sequence. A false answer is exact; a true one needs a closer look.
+    bool byteMayMakeAscii(unsigned char byte)
+    {
+        signed char& state = m_byteState[byte - 0x80];
+        if (state < 0)
+            state = computeByteState(byte);
+        return state != 0;
+    }
 
     explicit UpperCaseMap(const QLocale& locale);
 
 private:
     const std::string& computed(char32_t cp);
+    bool astralHasAscii(char32_t cp);
+    signed char computeByteState(unsigned char byte);
     quint32 basic(char32_t cp)
     {
         if (m_basic[cp] == 0)
@@ -56,6 +72,7 @@ private:
     std::vector<std::string> m_long;
     std::unordered_map<char32_t, std::string> m_astral;
     std::string m_scratch;
+    signed char m_byteState[128]; // -1: not looked at yet
 };
 
 } // namespace zv
