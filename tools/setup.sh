@@ -12,6 +12,7 @@ ZV_PACKAGES=(
   xvfb x11-apps xauth imagemagick
   libdb1-compat
   libxml2-utils
+  desktop-file-utils appstream
 )
 
 zv_missing_packages() {
