@@ -19,3 +19,7 @@ cmake --build "$BUILD" -j2 --target bench_cache_db
 # Folder walk: 100,000 files in 2,000 folders beside find, peak memory for two sizes.
 cmake --build "$BUILD" -j2 --target bench_file_walk
 "$BUILD/bench/bench_file_walk"
+
+# Netscape cache index: 50,000 entries into the table, beside db_dump185.
+cmake --build "$BUILD" -j2 --target bench_netscape_index
+"$BUILD/bench/bench_netscape_index"
