@@ -174,6 +174,7 @@ void makeSafeForReading(QByteArray& b)
     if (get32(b, 28) > wholeBlocks)
         set32(b, 28, quint32(wholeBlocks));
     const qint64 end = get32(b, 28);
+    const char versionMajor = b.at(24);
     if (get32(b, 72) > kMaxDirectories)
         set32(b, 72, kMaxDirectories);
     const quint32 blocks = get32(b, 36);
@@ -221,6 +222,12 @@ void makeSafeForReading(QByteArray& b)
             set32(b, at + 4, 1);
         else if (n > room)
             set32(b, at + 4, quint32(room));
+        // A URL record whose address lies outside it is unreadable either way, but
+        // libmsiecf forgets to free the record on that path: say it has no address.
+        const qint64 field = versionMajor == '4' ? 56 : 52;
+        if (std::memcmp(b.constData() + at, "URL ", 4) == 0 && at + field + 4 <= end
+            && get32(b, at + field) > qint64(get32(b, at + 4)) * kBlockSize)
+            set32(b, at + field, 0);
     }
 }
 
