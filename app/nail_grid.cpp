@@ -8,6 +8,7 @@
 #include "cache/file_utils.h"
 #include "dialogs/message_window.h"
 #include "dialogs/options_dialog.h"
+#include "platform/atomic_file.h"
 #include "platform/file_paths.h"
 #include "platform/message_pump.h"
 #include "platform/message_service.h"
@@ -18,7 +19,7 @@
 #include "render/tr_nail.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace zv {
 
@@ -180,15 +181,15 @@ bool HNailGrid::saveThumbnail(const QString& documentPath, const QString& thumbn
 {
     // Written under a temporary name and renamed into place, so a partial write never
     // stands as a thumbnail.
-    QSaveFile file(thumbnailPath);
     QByteArray bytes = provenanceLine(documentPath).toUtf8() + "\r\n";
     bytes += Translator::crlfLines(m_renderView->translation());
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString reason;
+    if (writeFileAtomically(thumbnailPath, bytes, &reason))
         return true;
     if (!m_writeFailureShown) {
         m_writeFailureShown = true;
         showMessage(QStringLiteral("Cannot write the thumbnail '%1': %2")
-                        .arg(thumbnailPath, file.errorString()),
+                        .arg(thumbnailPath, reason),
                     m_owner);
     }
     return false;

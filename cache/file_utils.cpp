@@ -51,8 +51,11 @@ bool copyInto(const QString& source, const QString& target)
     if (!QFileInfo(source).isFile() || !in.open(QIODevice::ReadOnly))
         return false;
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered: a short write (a full disk) shows in the answer of write() itself
+    // instead of committing a truncated copy.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
+    qint64 total = 0;
     char buffer[64 * 1024];
     for (;;) {
         const qint64 got = in.read(buffer, sizeof buffer);
@@ -66,8 +69,15 @@ bool copyInto(const QString& source, const QString& target)
             out.cancelWriting();
             return false;
         }
+        total += got;
     }
-    return out.commit();
+    if (!out.commit())
+        return false;
+    if (QFileInfo(target).size() != total) {
+        QFile::remove(target);
+        return false;
+    }
+    return true;
 }
 
 } // namespace

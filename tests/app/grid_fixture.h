@@ -11,6 +11,7 @@
 #include "platform/file_paths.h"
 #include "platform/scripted_messages.h"
 #include "render/hnail.h"
+#include "source/form_iter.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +52,7 @@ struct GridFixture : ::testing::Test {
         ProgramWindows w;
         w.wait = new TFormModal(form.get());
         w.message = new TfrmMessage(form.get());
+        w.iteration = new TFormIter(nullptr, form.get());
         form->attachWindows(createDialogWindows(*form, w));
         form->resize(640, 400);
         form->createReporters();
