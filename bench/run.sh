@@ -20,6 +20,10 @@ cmake --build "$BUILD" -j2 --target bench_cache_db
 cmake --build "$BUILD" -j2 --target bench_file_walk
 "$BUILD/bench/bench_file_walk"
 
+# Internet Explorer cache reader: 50,000 entries into the table, beside msiecfexport.
+cmake --build "$BUILD" -j2 --target bench_ms_cache
+"$BUILD/bench/bench_ms_cache"
+
 # Netscape cache index: 50,000 entries into the table, beside db_dump185.
 cmake --build "$BUILD" -j2 --target bench_netscape_index
 "$BUILD/bench/bench_netscape_index"
