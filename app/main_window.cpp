@@ -2,11 +2,14 @@
 
 #include "app/core/prog_bar.h"
 #include "app/core/reg.h"
+#include "app/grid_find_host.h"
 #include "app/nail_grid.h"
 #include "app/nail_scroll_box.h"
 #include "app/source_search.h"
 #include "dialogs/about_box.h"
 #include "dialogs/options_dialog.h"
+#include "search/find_dialog.h"
+#include "search/text_search.h"
 #include "source/select_dialog.h"
 #include "app/status_panels.h"
 #include "cache/cache_db.h"
@@ -16,6 +19,7 @@
 #include "platform/message_service.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QScreen>
@@ -160,6 +164,7 @@ TForm1::TForm1(const RegistryStore& registry, QWidget* parent)
     HNailGrid = new zv::HNailGrid(this);
     m_dependent = std::make_unique<MainWindowView>(this);
     sourceSearch = std::make_unique<SourceSearch>(this);
+    findHost = std::make_unique<GridFindHost>(this);
     connect(HNailGrid, &HNailGrid::busyChanged, this, [this](bool building) {
         m_busy += building ? 1 : -1;
         setCommandsEnabled(m_busy == 0);
@@ -184,6 +189,11 @@ void TForm1::attachWindows(const ProgramWindows& created)
     HNailGrid->setZoomedView(windows.zoomed);
     HNailGrid->setSourceViewer(windows.source);
     sourceSearch->setWindows(windows.select, windows.loadInfo, windows.iteration);
+    if (windows.find) {
+        TfrmFindText* find = windows.find;
+        textSearch = std::make_unique<TextSearch>(findHost.get(), find);
+        sourceSearch->setMatchCase([find] { return find->chkMatchCase->isChecked(); });
+    }
 }
 
 bool TForm1::includeSubfolders() const
@@ -437,7 +447,13 @@ void TForm1::ShowHint(const QString& hint)
 
 void TForm1::sbThumbNailsClick() { sourceSearch->displayFilesCommand(); }
 void TForm1::sbNewSourceClick() { sourceSearch->selectSourceCommand(); }
-void TForm1::sbFindClick() { run(onFind); }
+void TForm1::sbFindClick()
+{
+    if (busy() || !textSearch)
+        return;
+    BusyScope scope(this);
+    textSearch->RunFind();
+}
 
 void TForm1::CancelBtnClick()
 {

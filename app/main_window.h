@@ -26,6 +26,8 @@
 namespace zv {
 
 class CacheDB;
+class FindHost;
+class TextSearch;
 class HNailGrid;
 class NailScrollBox;
 class ProgBar;
@@ -136,6 +138,8 @@ public:
 
     ProgramWindows windows;
     std::unique_ptr<SourceSearch> sourceSearch;
+    std::unique_ptr<FindHost> findHost;     // the Find command's view of this window
+    std::unique_ptr<TextSearch> textSearch; // the Find command, once its dialog exists
 
     // Hands the windows created after this one to the parts that use them.
     void attachWindows(const ProgramWindows& created);
@@ -175,7 +179,6 @@ public:
     static QString homeLocation();
 
     // Handlers that other windows are wired to as they are created.
-    std::function<void()> onFind;        // sbFind
     std::function<void()> onStartupWork; // first showing
 
     bool resizeHandlingAttached() const { return m_resizeAttached; }

@@ -52,7 +52,6 @@ HNailGrid::HNailGrid(TForm1* owner)
     : QObject(owner)
     , m_owner(owner)
 {
-    LastSearchText.clear();
     m_scalingFactor = 4;
     topMargin = 5;
     leftMargin = 10;

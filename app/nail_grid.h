@@ -74,9 +74,6 @@ public:
     int tileHeight = 0;
     int topMargin = 5;
     int leftMargin = 10;
-    QStringList ShowOnlyList;
-    QStringList LineBuffer;
-    QString LastSearchText;
 
     // How long a tile's view may take to lay out before it is given up.
     static constexpr int kLayoutTimeoutMs = 5000;

@@ -17,6 +17,8 @@
 #include "platform/message_pump.h"
 #include "platform/message_service.h"
 #include "render/html_zoomed.h"
+#include "search/find_dialog.h"
+#include "search/find_host.h"
 #include "source/form_iter.h"
 #include "source/load_info_dialog.h"
 #include "source/select_dialog.h"
@@ -33,6 +35,7 @@ ProgramWindows createDialogWindows(TForm1& form, ProgramWindows windows)
     windows.options = new TfrmOptions(grid, &form);
     windows.select = new TfrmSelect(grid, form.dependent(), &form);
     windows.loadInfo = new TfrmLoadInfo(grid, form.dependent(), &form);
+    windows.find = new TfrmFindText(form.findHost.get(), &form);
     RenderContext zoomContext;
     zoomContext.homeFolder = form.settings.homeFolder;
     zoomContext.cacheFolder = form.settings.cacheFolder;
