@@ -9,6 +9,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace zv {
@@ -27,14 +29,19 @@ ProgBar::ProgBar(QWidget* window, QProgressBar* bar, QLabel* label, QAbstractBut
     , m_label(label)
     , m_cancel(cancelButton)
 {
-    if (m_label)
+    if (m_label) {
         m_savedCaption = m_label->text();
+        // Captions are plain text; this also spares the rich-text guess on every
+        // refresh.
+        m_label->setTextFormat(Qt::PlainText);
+    }
     setCancelEnabled(false);
 }
 
 void ProgBar::setCancelEnabled(bool enabled)
 {
-    if (m_cancel)
+    // Step runs once per unit of tight loops: only touch the button when it changes.
+    if (m_cancel && m_cancel->isEnabled() != enabled)
         m_cancel->setEnabled(enabled);
 }
 
@@ -69,16 +76,23 @@ bool ProgBar::Step(int number, int total)
         m_maximum = static_cast<int>(std::min<long long>(static_cast<long long>(number) * 3 / 2,
                                                          std::numeric_limits<int>::max()));
     if (m_bar) {
-        m_bar->setMaximum(low16(m_maximum));
+        if (m_bar->maximum() != low16(m_maximum))
+            m_bar->setMaximum(low16(m_maximum));
         if (number >= 0)
             m_bar->setValue(low16(number));
     }
     if (m_label) {
-        if (total != 0)
-            m_label->setText(m_prefix + QString::number(number) + QStringLiteral(" of ")
-                             + QString::number(m_maximum));
-        else
-            m_label->setText(m_prefix + QString::number(number));
+        // Built in one piece: tight loops refresh the caption thousands of times.
+        char digits[40];
+        char* end = std::to_chars(digits, digits + 12, number).ptr;
+        if (total != 0) {
+            std::memcpy(end, " of ", 4);
+            end = std::to_chars(end + 4, digits + sizeof digits, m_maximum).ptr;
+        }
+        QString caption;
+        caption.reserve(m_prefix.size() + (end - digits));
+        caption.append(m_prefix).append(QLatin1StringView(digits, end - digits));
+        m_label->setText(caption);
     }
     repaintNow(m_window);
     return true;
