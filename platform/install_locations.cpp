@@ -18,13 +18,30 @@ QString defaultCacheFolder()
     return folder;
 }
 
+QString installedDataFromBin()
+{
+    return QStringLiteral(ZV_DATA_FROM_BIN);
+}
+
+QString homeFolderFor(const QString& executableDir, const QString& sourceDataFolder)
+{
+    const QString installed = QDir::cleanPath(executableDir + QLatin1Char('/') + installedDataFromBin());
+    const QString helpPage = QStringLiteral("/Zorvane.html");
+    if (QFileInfo::exists(installed + helpPage))
+        return installed;
+    if (QFileInfo::exists(sourceDataFolder + helpPage))
+        return sourceDataFolder;
+    // Without the help page anywhere, an installed program still keeps its pictures
+    // beside itself, and its messages should name that folder, not the folder of
+    // the tree it was built from.
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return sourceDataFolder;
+}
+
 QString defaultHomeFolder()
 {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath()
-                                              + QStringLiteral("/" ZV_DATA_FROM_BIN));
-    if (QFileInfo::exists(installed + QStringLiteral("/Zorvane.html")))
-        return installed;
-    return QStringLiteral(ZV_SOURCE_DATA_DIR);
+    return homeFolderFor(QCoreApplication::applicationDirPath(), QStringLiteral(ZV_SOURCE_DATA_DIR));
 }
 
 RegistryStore buildProgramRegistry()

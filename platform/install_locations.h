@@ -14,6 +14,15 @@ QString defaultCacheFolder();
 // data folder beside the executable, or, in a build tree, the source tree's data/.
 QString defaultHomeFolder();
 
+// Where the installed data folder lies relative to the executable's folder
+// ("../share/zorvane" for the usual bin/ and share/ layout).
+QString installedDataFromBin();
+// The home folder for an executable in `executableDir`: the installed data folder
+// when it holds "Zorvane.html", else `sourceDataFolder` when that holds it (a build
+// tree), else the installed data folder when it exists at all (an installation that
+// lost its help page still has its pictures there), else `sourceDataFolder`.
+QString homeFolderFor(const QString& executableDir, const QString& sourceDataFolder);
+
 inline constexpr const char* kProgramKey = "SOFTWARE\\Kesh\\zorvane";
 
 // The store the program reads at start-up.
