@@ -14,7 +14,7 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_CO
       -DZV_BUILD_FUZZ=ON -DZV_BUILD_TESTS=OFF >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_html fuzz_cache_db fuzz_ns_cache fuzz_url_cache fuzz_registry)
+  targets=(fuzz_html fuzz_cache_db fuzz_ns_cache fuzz_url_cache fuzz_registry fuzz_text_search)
 fi
 cmake --build "$BUILD" -j2 --target "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen

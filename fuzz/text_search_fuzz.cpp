@@ -1,0 +1,79 @@
+// Arbitrary bytes searched for an arbitrary text, with and without "Match case",
+// and the answer compared with a plain line-by-line scan (decode, split, upper-case
+// each line through the locale, look for the text).
+#include "search/file_contains_text.h"
+#include "search/text_codec.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool referenceContains(QByteArray content, const QString& text, bool matchCase)
+{
+    const qsizetype nul = content.indexOf('\0');
+    if (nul >= 0)
+        content.truncate(nul);
+    // Valid UTF-8 survives the round trip through Qt's decoder unchanged.
+    QString decoded = QString::fromUtf8(content);
+    if (decoded.toUtf8() != content)
+        decoded = zv::decodeWindows1252(content);
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < decoded.size(); ++i) {
+        const QChar c = decoded[i];
+        if (c == u'\r' || c == u'\n') {
+            lines << line;
+            line.clear();
+            if (c == u'\r' && i + 1 < decoded.size() && decoded[i + 1] == u'\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.isEmpty())
+        lines << line;
+    const QLocale locale = QLocale::system();
+    const QString pattern = matchCase ? text : locale.toUpper(text);
+    if (pattern.isEmpty())
+        return false;
+    for (const QString& l : lines) {
+        if ((matchCase ? l : locale.toUpper(l)).contains(pattern))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const uint8_t flags = data[0];
+    const size_t patternBytes = std::min<size_t>(data[1] % 24, size - 2);
+    const QByteArray rawPattern(reinterpret_cast<const char*>(data + 2), qsizetype(patternBytes));
+    QByteArray content(reinterpret_cast<const char*>(data + 2 + patternBytes),
+                       qsizetype(size - 2 - patternBytes));
+    // Long documents are cut into blocks inside the search: put some lines first so
+    // that the fuzzed bytes cross a block boundary.
+    if (flags & 4)
+        content.prepend(QByteArray("filler line\r\n").repeated(5100 + (flags >> 3)));
+    const QString text = (flags & 2) ? zv::decodeWindows1252(rawPattern)
+                                     : QString::fromUtf8(rawPattern);
+    const bool matchCase = flags & 1;
+    const bool got = zv::ContentContainsText(content, text, matchCase, nullptr);
+    const bool want = referenceContains(content, text, matchCase);
+    if (got != want) {
+        std::fprintf(stderr, "search answered %d, line scan %d\n", got, want);
+        std::abort();
+    }
+    return 0;
+}
