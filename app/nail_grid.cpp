@@ -139,7 +139,14 @@ void HNailGrid::buildLoop()
         }
         const QString path = filesToBuild.at(i);
         const QString name = prebuiltThumbnailName(path, factor);
-        if (!PrepareThumbnail(path, name))
+        const bool prepared = PrepareThumbnail(path, name);
+        // A translation reports through the current-document reporter, whose Finish
+        // turns the shared cancel button off; the build goes on, so the button is live
+        // again for the wait on the tile (otherwise a build of documents that translate
+        // quickly could never be cancelled).
+        if (total && !total->cancelled())
+            m_owner->CancelBtn->setEnabled(true);
+        if (!prepared)
             continue;
         auto* tile = new HNail(m_owner->sbxNails->content(), path, this);
         tile->hide();

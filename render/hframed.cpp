@@ -60,6 +60,10 @@ void HFramed::mouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QWidget*, const 
 
 void HFramed::mousePressEvent(QMouseEvent* event)
 {
+    // The view reports its own presses (OnMouseDown) and leaves them unaccepted, so
+    // they reach the frame as well; counting them twice would undo a Ctrl toggle.
+    if (m_view->isVisible() && m_view->geometry().contains(event->position().toPoint()))
+        return;
     mouseDown(event->button(), event->modifiers(), this, event->position().toPoint());
 }
 
