@@ -5,11 +5,16 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
-#include <QFileInfo>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QtMath>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,6 +39,38 @@ QString cssFont(const QFont& f)
     return QStringLiteral("{ font-family: \"%1\"; font-size: %2; font-weight: %3; font-style: %4; }")
         .arg(family, size, f.bold() ? QStringLiteral("bold") : QStringLiteral("normal"),
              f.italic() ? QStringLiteral("italic") : QStringLiteral("normal"));
+}
+
+// Documents larger than this are read up to this size.
+constexpr qint64 kLargestDocument = qint64(256) << 20;
+
+// Reads a regular file whole in as few calls as the system allows (a translation
+// reads thousands of small files) and answers its size; anything that is not a
+// regular file (a folder, a device, a pipe that would never end) reads as empty.
+qint64 readDocument(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return 0;
+    struct stat st {};
+    qint64 size = 0;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        size = qint64(st.st_size);
+        bytes.resize(qsizetype(qMin(size, kLargestDocument)));
+        qsizetype got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        bytes.resize(got);
+    }
+    ::close(fd);
+    return size;
 }
 
 } // namespace
@@ -118,16 +155,8 @@ void THTML::runRetrieval()
     m_source.clear();
     m_bytesToRead = 0;
     m_url = QUrl(m_pendingUrl);
-    if (m_url.isLocalFile()) {
-        const QString path = m_url.toLocalFile();
-        // Only regular files: a device or a pipe would never come to an end.
-        if (QFileInfo(path).isFile()) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly))
-                m_source = file.readAll();
-        }
-        m_bytesToRead = m_source.size();
-    }
+    if (m_url.isLocalFile())
+        m_bytesToRead = readDocument(m_url.toLocalFile(), m_source);
     qint64 readEnd = m_source.size();
 
     QPointer<THTML> self(this);
@@ -143,6 +172,10 @@ void THTML::runRetrieval()
         m_tokenizer.push(m_source);
         m_tokenizer.finish();
         HtmlElement element;
+        // Emitting costs even without receivers; listeners attach before the
+        // elements come (at the latest in the begin event).
+        static const QMetaMethod elementSignal = QMetaMethod::fromSignal(&THTML::OnDoNewElement);
+        const bool outsideListeners = isSignalConnected(elementSignal);
         while (!m_cancelCurrent) {
             const HtmlTokenizer::Token t = m_tokenizer.next();
             if (t.type == HtmlTokenizer::TokenType::EndOfInput
@@ -156,9 +189,11 @@ void THTML::runRetrieval()
             DoNewElement(element);
             if (!self)
                 return;
-            emit OnDoNewElement(element);
-            if (!self)
-                return;
+            if (outsideListeners) {
+                emit OnDoNewElement(element);
+                if (!self)
+                    return;
+            }
             if (!element.EnableDefault)
                 m_hidden.emplace_back(t.sourceBegin, t.sourceEnd);
             readEnd = t.sourceEnd;

@@ -5,9 +5,12 @@
 #include "platform/file_paths.h"
 #include "render/html_text.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace zv {
 namespace {
@@ -19,25 +22,54 @@ bool isDropMarkerTag(int tagIndex, int a, int b)
 
 // The first `count` characters of bytes: code points when the bytes are UTF-8,
 // bytes otherwise.
-QByteArray firstCharacters(const QByteArray& bytes, int count)
+QByteArray firstCharacters(const std::string& bytes, int count)
 {
-    if (bytes.size() <= count)
-        return bytes;
-    if (!QByteArrayView(bytes).isValidUtf8())
-        return bytes.left(count);
+    const QByteArrayView all(bytes.data(), qsizetype(bytes.size()));
+    if (all.size() <= count)
+        return all.toByteArray();
+    if (!all.isValidUtf8())
+        return all.first(count).toByteArray();
     qsizetype i = 0;
-    for (int chars = 0; i < bytes.size() && chars < count; ++chars) {
+    for (int chars = 0; i < all.size() && chars < count; ++chars) {
         ++i;
-        while (i < bytes.size() && (static_cast<unsigned char>(bytes[i]) & 0xC0) == 0x80)
+        while (i < all.size() && (static_cast<unsigned char>(all[i]) & 0xC0) == 0x80)
             ++i;
     }
-    return bytes.left(i);
+    return all.first(i).toByteArray();
 }
 
 // The file address of a path; characters outside ASCII are percent-encoded so the
 // address reads the same whatever the encoding of the document it is written into.
+struct FileFacts {
+    bool exists = false;
+    bool regular = false;
+    qint64 size = -1;
+};
+
+// One stat call: whether the path exists, is a regular file, and its size.
+FileFacts factsOf(const QString& path)
+{
+    FileFacts facts;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return facts;
+    facts.exists = true;
+    facts.regular = S_ISREG(st.st_mode);
+    facts.size = qint64(st.st_size);
+    return facts;
+}
+
 QByteArray encodedFileUrl(const QString& path)
 {
+    // Absolute paths of plain characters need no escaping: spare the URL parser.
+    bool plain = path.startsWith(QLatin1Char('/'));
+    for (qsizetype i = 0; plain && i < path.size(); ++i) {
+        const char16_t c = path[i].unicode();
+        plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+                || c == u'/' || c == u'.' || c == u'-' || c == u'_' || c == u'~';
+    }
+    if (plain)
+        return "file://" + path.toLatin1();
     return QUrl(fileUrl(path)).toString(QUrl::EncodeUnicode).toUtf8();
 }
 
@@ -93,21 +125,59 @@ void TRNail::AttributeHook()
     }
 }
 
-QString TRNail::pictureOnDisk(const QString& documentPath, const QString& address)
+namespace {
+
+// A relative address of plain characters (letters, digits, ".", "-", "_", "/")
+// with no "." or ".." segment names a file below the document's folder as it is.
+bool isPlainRelative(const QString& value)
+{
+    if (value.isEmpty() || value.front() == QLatin1Char('/'))
+        return false;
+    qsizetype segmentStart = 0;
+    for (qsizetype i = 0; i <= value.size(); ++i) {
+        const char16_t c = i < value.size() ? value[i].unicode() : u'/';
+        if (c == u'/') {
+            const qsizetype length = i - segmentStart;
+            if (length == 0)
+                return false;
+            if (value[segmentStart] == QLatin1Char('.')
+                && (length == 1 || (length == 2 && value[segmentStart + 1] == QLatin1Char('.'))))
+                return false;
+            segmentStart = i + 1;
+            continue;
+        }
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')
+                           || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString TRNail::picturePath(const QString& documentPath, const QString& address)
 {
     QString value = address.trimmed();
     // Old pages written on Windows separate folders with backslashes.
     value.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (value.isEmpty())
         return QString();
+    if (isPlainRelative(value))
+        return joinPath(folderOf(documentPath), value);
     const QUrl url(value);
     if (!url.isValid())
         return QString();
-    QString path;
     if (url.scheme().isEmpty())
-        path = QUrl::fromLocalFile(documentPath).resolved(url).toLocalFile();
-    else if (url.isLocalFile())
-        path = url.toLocalFile();
+        return QUrl::fromLocalFile(documentPath).resolved(url).toLocalFile();
+    if (url.isLocalFile())
+        return url.toLocalFile();
+    return QString();
+}
+
+QString TRNail::pictureOnDisk(const QString& documentPath, const QString& address)
+{
+    const QString path = picturePath(documentPath, address);
     if (path.isEmpty())
         return QString();
     const QString found = findFileIgnoringCase(path);
@@ -116,12 +186,68 @@ QString TRNail::pictureOnDisk(const QString& documentPath, const QString& addres
     return found;
 }
 
+// As findFileIgnoringCase, answering only regular files (with their size), with
+// each folder listed at most once per document.
+QString TRNail::findPicture(const QString& path, qint64* size)
+{
+    const FileFacts exact = factsOf(path);
+    if (exact.exists) {
+        *size = exact.size;
+        return exact.regular ? path : QString();
+    }
+    const QString folder = folderOf(path);
+    auto listed = m_folders.find(folder);
+    if (listed == m_folders.end()) {
+        QHash<QString, QString> names;
+        const QStringList entries = QDir(folder.isEmpty() ? QStringLiteral(".") : folder)
+                                        .entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& e : entries)
+            names.insert(e.toLower(), e);
+        listed = m_folders.insert(folder, names);
+    }
+    const auto name = listed->constFind(fileNameOf(path).toLower());
+    if (name == listed->cend())
+        return QString();
+    const QString found = folder.isEmpty() ? *name : joinPath(folder, *name);
+    const FileFacts facts = factsOf(found);
+    *size = facts.size;
+    return facts.regular ? found : QString();
+}
+
+void TRNail::BeginRetrieval()
+{
+    TransGui::BeginRetrieval();
+    m_pictures.clear();
+    m_substitutes.clear();
+    m_folders.clear();
+}
+
 void TRNail::resolvePicture()
 {
+    // Pages name the same pictures again and again; within one document the file
+    // system is taken to stay as it was, so each address is resolved once.
+    QByteArray key;
+    key.reserve(AttrValue.size() + 1);
+    key += TagIndex == tags().img ? 'i' : 'b';
+    key += AttrValue;
+    const auto known = m_pictures.constFind(key);
+    if (known != m_pictures.cend()) {
+        AttrValueOverride.append(*known);
+        return;
+    }
+    const qsizetype before = AttrValueOverride.size();
+    resolveAddress();
+    m_pictures.insert(key, AttrValueOverride.mid(before));
+}
+
+void TRNail::resolveAddress()
+{
     const QString value = decodeHtmlBytes(AttrValue);
-    const QString onDisk = pictureOnDisk(DocumentPath, value);
+    const QString path = picturePath(DocumentPath, value);
+    qint64 size = -1;
+    const QString onDisk = path.isEmpty() ? QString() : findPicture(path, &size);
     if (!onDisk.isEmpty()) {
-        if (!substituteLargeJpeg(onDisk))
+        if (!substituteLargeJpeg(onDisk, size))
             AttrValueOverride.append(encodedFileUrl(onDisk));
         return;
     }
@@ -137,15 +263,25 @@ void TRNail::resolvePicture()
 }
 
 // A JPEG over 20000 bytes is too heavy for a tile: its address becomes the one of
-// "_TooBig.gif". A file that cannot be opened is left alone.
-bool TRNail::substituteLargeJpeg(const QString& path)
+// "_TooBig.gif". `size` is the file's size when already known, else -1. A file that
+// cannot be opened to take its size is left alone.
+bool TRNail::substituteLargeJpeg(const QString& path, qint64 size)
 {
     if (!path.endsWith(QLatin1String(".JPG"), Qt::CaseInsensitive))
         return false;
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    if (size < 0) {
+        const FileFacts facts = factsOf(path);
+        if (!facts.exists)
+            return false;
+        size = facts.size;
+    }
+    // Only a file that may be too large is opened: a small one stays whatever happens.
+    if (size <= 20000)
         return false;
-    const qint64 size = file.size();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    size = file.size();
     file.close();
     if (size <= 20000)
         return false;
@@ -153,9 +289,12 @@ bool TRNail::substituteLargeJpeg(const QString& path)
     return true;
 }
 
-QByteArray TRNail::substitute(const char* fileName) const
+QByteArray TRNail::substitute(const char* fileName)
 {
-    return encodedFileUrl(joinPath(renderContext().homeFolder, QString::fromLatin1(fileName)));
+    QByteArray& address = m_substitutes[fileName];
+    if (address.isEmpty())
+        address = encodedFileUrl(joinPath(renderContext().homeFolder, QString::fromLatin1(fileName)));
+    return address;
 }
 
 } // namespace zv

@@ -8,6 +8,9 @@
 // "_TooBig.gif".
 #include "render/trans_gui.h"
 
+#include <QByteArray>
+#include <QHash>
+
 namespace zv {
 
 class TRNail : public TransGui {
@@ -20,16 +23,30 @@ public:
     // absolute paths), found without regard to letter case when the exact name is
     // absent; empty when there is no such file.
     static QString pictureOnDisk(const QString& documentPath, const QString& address);
+    // The path a picture address names (the file need not exist); empty for
+    // addresses that name no local file.
+    static QString picturePath(const QString& documentPath, const QString& address);
 
 protected:
+    void BeginRetrieval() override;
     void TextHook() override;
     void EndTagHook() override;
     void AttributeHook() override;
 
 private:
     void resolvePicture();
-    bool substituteLargeJpeg(const QString& path);
-    QByteArray substitute(const char* fileName) const;
+    void resolveAddress();
+    QString findPicture(const QString& path, qint64* size);
+    bool substituteLargeJpeg(const QString& path, qint64 size = -1);
+    QByteArray substitute(const char* fileName);
+
+    // Per document: the address written for each picture value (empty: kept), and
+    // the substitute pictures' addresses.
+    QHash<QByteArray, QByteArray> m_pictures;
+    QHash<QByteArray, QByteArray> m_substitutes;
+    // Per document: folder -> lower-case file name -> file name, listed when a
+    // picture is not found under its exact name.
+    QHash<QString, QHash<QString, QString>> m_folders;
 };
 
 } // namespace zv

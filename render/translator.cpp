@@ -7,10 +7,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <array>
 #include <climits>
 #include <cstring>
-#include <string_view>
-#include <unordered_map>
 
 namespace zv {
 namespace {
@@ -29,15 +28,46 @@ constexpr char kTagList[] =
 
 constexpr qsizetype kLongestTag = 16;
 
+// The tag table with an open-addressing index over the lower-case names; the
+// first of two equal names keeps its position.
 struct TagLookup {
+    static constexpr unsigned kSlots = 512;
     QList<QByteArray> list;
-    std::unordered_map<std::string_view, int> index;
+    std::array<short, kSlots> positions{}; // position + 1; 0 marks a free slot
+
+    static unsigned hashOf(const char* lower, qsizetype n)
+    {
+        unsigned h = unsigned(n);
+        for (qsizetype i = 0; i < n; ++i)
+            h = h * 31 + static_cast<unsigned char>(lower[i]);
+        return h;
+    }
 
     TagLookup()
     {
         list = QByteArray(kTagList).split(',');
-        for (int i = 0; i < list.size(); ++i)
-            index.emplace(std::string_view(list[i].constData(), size_t(list[i].size())), i);
+        for (int i = 0; i < list.size(); ++i) {
+            const QByteArray& name = list[i];
+            if (find(name.constData(), name.size()) >= 0)
+                continue;
+            unsigned slot = hashOf(name.constData(), name.size()) & (kSlots - 1);
+            while (positions[slot] != 0)
+                slot = (slot + 1) & (kSlots - 1);
+            positions[slot] = short(i + 1);
+        }
+    }
+
+    // Position of a lower-case name, -1 when absent.
+    int find(const char* lower, qsizetype n) const
+    {
+        for (unsigned slot = hashOf(lower, n) & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
+            const int entry = positions[slot];
+            if (entry == 0)
+                return -1;
+            const QByteArray& name = list[entry - 1];
+            if (name.size() == n && std::memcmp(name.constData(), lower, size_t(n)) == 0)
+                return entry - 1;
+        }
     }
 };
 
@@ -102,9 +132,8 @@ int Translator::tagIndexOf(QByteArrayView name)
         const char c = name[i];
         lower[i] = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
     }
-    const auto& index = tagLookup().index;
-    const auto it = index.find(std::string_view(lower, size_t(name.size())));
-    return it == index.end() ? 0 : it->second;
+    const int position = tagLookup().find(lower, name.size());
+    return position < 0 ? 0 : position;
 }
 
 const Translator::Tags& Translator::tags()
@@ -178,8 +207,10 @@ bool Translator::LoadDocument(const QString& path, bool translateOnly)
 void Translator::BeginRetrieval()
 {
     Retrieving = true;
-    Pending.resize(0);
-    Output.resize(0);
+    Pending.clear();
+    Output.clear();
+    // The translation is about as long as the document: grow once, not by steps.
+    Output.reserve(size_t(qBound<qint64>(0, bytesToRead() + 1024, qint64(64) << 20)));
     BytesSoFar = 0;
     if (bytesToRead() == 0)
         Stopped = true;
@@ -193,21 +224,21 @@ void Translator::EndRetrieval()
 void Translator::write(QByteArrayView s)
 {
     if (s.isEmpty()) {
-        Output.append(Pending);
-        Pending.resize(0);
+        Output += Pending;
+        Pending.clear();
     } else {
-        Output.append(s);
+        Output.append(s.data(), size_t(s.size()));
     }
 }
 
 void Translator::clearOverrides()
 {
-    Prefix.resize(0);
-    Suffix.resize(0);
-    Replacement.resize(0);
-    AttrReplacement.resize(0);
-    AttrNameOverride.resize(0);
-    AttrValueOverride.resize(0);
+    // Hooks seldom write them: look before calling out to empty one.
+    for (QByteArray* text : {&Prefix, &Suffix, &Replacement, &AttrReplacement, &AttrNameOverride,
+                             &AttrValueOverride}) {
+        if (!text->isEmpty())
+            text->resize(0);
+    }
 }
 
 void Translator::DoNewElement(HtmlElement& element)
@@ -216,7 +247,7 @@ void Translator::DoNewElement(HtmlElement& element)
     pumpMessages();
     if (Stopped)
         return;
-    BytesSoFar = int(qMin<qsizetype>(Output.size() + Pending.size(), INT_MAX));
+    BytesSoFar = int(qMin<size_t>(Output.size() + Pending.size(), INT_MAX));
     if (CutOffBytes > 0 && BytesSoFar >= CutOffBytes) {
         BytesSoFar = CutOffBytes;
         Stopped = true;
@@ -248,22 +279,21 @@ void Translator::DoNewElement(HtmlElement& element)
     switch (M_Mode) {
     case 1:
         if (!Text.isEmpty()) {
-            Pending.append(Text);
-            Pending.append("\r\n");
+            Pending.append(Text.data(), size_t(Text.size()));
+            Pending += "\r\n";
         }
         break;
     case 3:
-        Pending.resize(0);
-        Pending.append(Text);
-        Pending.append("\r\n");
+        Pending.assign(Text.data(), size_t(Text.size()));
+        Pending += "\r\n";
         break;
     case 0:
-        if (!Pending.isEmpty())
+        if (!Pending.empty())
             step(&Translator::TextHook, &Translator::flushPending);
         step(&Translator::StartTagHook, &Translator::writeStartTag);
         break;
     case 2:
-        if (!Pending.isEmpty())
+        if (!Pending.empty())
             step(&Translator::TextHook, &Translator::flushPending);
         step(&Translator::EndTagHook, &Translator::writeEndTag);
         break;
@@ -283,7 +313,7 @@ void Translator::step(void (Translator::*hook)(), void (Translator::*byDefault)(
     if (!Replacement.isEmpty()) {
         if (Replacement == kDropMarker)
             Replacement.resize(0);
-        Pending.resize(0);
+        Pending.clear();
         write(Replacement);
     } else {
         (this->*byDefault)();
@@ -294,23 +324,22 @@ void Translator::step(void (Translator::*hook)(), void (Translator::*byDefault)(
 
 void Translator::writeEndTag()
 {
-    Output.append("</");
-    Output.append(ElemType);
-    Output.append('>');
+    Output += "</";
+    Output.append(ElemType.data(), size_t(ElemType.size()));
+    Output += '>';
 }
 
 void Translator::writeStartTag()
 {
-    Output.append('<');
-    Output.append(ElemType);
+    Output += '<';
+    Output.append(ElemType.data(), size_t(ElemType.size()));
     if (AttrCount > 0)
         Output += ' ';
     for (int i = 1; i <= AttrCount; ++i) {
         const HtmlTokenizer::Attribute& item = Attrs.Item(i);
-        AttrName.resize(item.name.size());
-        char* name = AttrName.data();
-        for (qsizetype k = 0; k < item.name.size(); ++k)
-            name[k] = upper(item.name[k]);
+        AttrName.assign(item.name.data(), size_t(item.name.size()));
+        for (char& c : AttrName)
+            c = upper(c);
         AttrValue = item.value;
         AttrNumber = leadingInteger(AttrValue);
         clearOverrides();
@@ -318,7 +347,7 @@ void Translator::writeStartTag()
         if (!AttrReplacement.isEmpty()) {
             if (AttrReplacement == kDropMarker)
                 AttrReplacement.resize(0);
-            Pending.resize(0);
+            Pending.clear();
             write(AttrReplacement);
         } else {
             writeAttribute();
@@ -329,13 +358,16 @@ void Translator::writeStartTag()
 
 void Translator::writeAttribute()
 {
-    Output.append(AttrNameOverride.isEmpty() ? AttrName : AttrNameOverride);
-    Output.append("=\"");
-    Output.append(Prefix);
+    if (AttrNameOverride.isEmpty())
+        Output += AttrName;
+    else
+        Output.append(AttrNameOverride.constData(), size_t(AttrNameOverride.size()));
+    Output += "=\"";
+    Output.append(Prefix.constData(), size_t(Prefix.size()));
     const QByteArrayView value = AttrValueOverride.isEmpty() ? AttrValue : AttrValueOverride;
     // A double quote inside the value would end the quoted value early.
     if (value.indexOf('"') < 0) {
-        Output.append(value);
+        Output.append(value.data(), size_t(value.size()));
     } else {
         for (char c : value) {
             if (c == '"')
@@ -344,15 +376,15 @@ void Translator::writeAttribute()
                 Output += c;
         }
     }
-    Output += Suffix;
+    Output.append(Suffix.constData(), size_t(Suffix.size()));
     Output += "\" ";
 }
 
-QByteArray Translator::crlfLines(const QByteArray& text)
+QByteArray Translator::crlfLines(QByteArrayView text)
 {
     QByteArray out;
     out.reserve(text.size() + text.size() / 32 + 2);
-    const char* p = text.constData();
+    const char* p = text.data();
     const qsizetype n = text.size();
     qsizetype from = 0;
     for (qsizetype i = 0; i < n; ++i) {
@@ -381,7 +413,7 @@ bool Translator::SaveTranslation(const QString& fileName)
     if (!file.open(QIODevice::WriteOnly)) {
         reason = file.errorString();
     } else {
-        const QByteArray lines = crlfLines(Output);
+        const QByteArray lines = crlfLines(QByteArrayView(Output.data(), qsizetype(Output.size())));
         if (file.write(lines) != lines.size() || !file.commit())
             reason = file.errorString();
     }

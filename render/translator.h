@@ -14,6 +14,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <string>
 
 namespace zv {
 
@@ -41,7 +42,7 @@ public:
     virtual bool SaveTranslation(const QString& fileName);
 
     // The translated markup of the last load.
-    const QByteArray& translation() const { return Output; }
+    QByteArray translation() const { return QByteArray::fromStdString(Output); }
     bool busy() const { return Busy; }
 
     // Element names the rules know, in their fixed order; position 0 ("bad") also
@@ -51,7 +52,7 @@ public:
     static int tagIndexOf(QByteArrayView name);
 
     // Output as text lines with CR LF ends (what SaveTranslation writes).
-    static QByteArray crlfLines(const QByteArray& text);
+    static QByteArray crlfLines(QByteArrayView text);
 
     // Written directly by the owner before a load; 0 means no limit.
     int CutOffBytes = 0;
@@ -84,12 +85,12 @@ protected:
     int AttrCount = 0;
     // The current attribute: its name in upper case, its value as written and the
     // value's leading integer read the way atoi reads it.
-    QByteArray AttrName;
+    std::string AttrName;
     QByteArrayView AttrValue;
     int AttrNumber = 0;
 
-    QByteArray Pending;
-    QByteArray Output;
+    std::string Pending;
+    std::string Output;
 
     QByteArray Prefix;
     QByteArray Suffix;
