@@ -54,6 +54,8 @@ int runProgram(int argc, char** argv)
     Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zorvane"));
     setApplicationTitle(QStringLiteral("Zorvane  -  ver. 1.03"));
+    // Lets the desktop match the window to its launcher entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kesh.Zorvane"));
 
     const RegistryStore registry = buildProgramRegistry();
     // The main window first; its construction reads the folders and creates the
