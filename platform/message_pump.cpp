@@ -59,6 +59,12 @@ void repaintNow(QWidget* widget)
         widget->repaint();
 }
 
+void flushPaintNow(QWidget* widget)
+{
+    if (widget && widget->isVisible())
+        QCoreApplication::sendPostedEvents(widget->window(), QEvent::UpdateRequest);
+}
+
 PumpCounters pumpCounters()
 {
     return g_counters;

@@ -15,6 +15,10 @@ void pumpMessages();
 void pumpMessagesNow();
 // Processes the widget's outstanding paint requests synchronously.
 void repaintNow(QWidget* widget);
+// Paints now whatever is waiting to be drawn in the widget's window, and nothing
+// else: for progress displays refreshed many times a second, where redrawing the
+// whole window each time would cost far more than the job itself.
+void flushPaintNow(QWidget* widget);
 
 inline constexpr int kPumpSpacingMs = 4;
 

@@ -94,7 +94,9 @@ bool ProgBar::Step(int number, int total)
         caption.append(m_prefix).append(QLatin1StringView(digits, end - digits));
         m_label->setText(caption);
     }
-    repaintNow(m_window);
+    // Draws what changed (caption and bar) at once; the rest of the window is not
+    // redrawn on every refresh.
+    flushPaintNow(m_window);
     return true;
 }
 
@@ -109,7 +111,7 @@ bool ProgBar::Finish(int mode)
         else if (mode == 1)
             m_label->setText(m_savedCaption);
     }
-    repaintNow(m_window);
+    flushPaintNow(m_window);
     return true;
 }
 
