@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <ctime>
 #include <sys/stat.h>
 
 namespace zv {
@@ -186,32 +187,72 @@ QString TRNail::pictureOnDisk(const QString& documentPath, const QString& addres
     return found;
 }
 
-// As findFileIgnoringCase, answering only regular files (with their size), with
-// each folder listed at most once per document.
-QString TRNail::findPicture(const QString& path, qint64* size)
+// The same path with its file name matched without regard to case, from a
+// listing of the folder that is kept while the folder stays unchanged; empty when
+// there is no such entry.
+QString TRNail::findIgnoringCase(const QString& path)
 {
-    const FileFacts exact = factsOf(path);
-    if (exact.exists) {
-        *size = exact.size;
-        return exact.regular ? path : QString();
-    }
     const QString folder = folderOf(path);
-    auto listed = m_folders.find(folder);
-    if (listed == m_folders.end()) {
-        QHash<QString, QString> names;
-        const QStringList entries = QDir(folder.isEmpty() ? QStringLiteral(".") : folder)
-                                        .entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& e : entries)
-            names.insert(e.toLower(), e);
-        listed = m_folders.insert(folder, names);
-    }
-    const auto name = listed->constFind(fileNameOf(path).toLower());
-    if (name == listed->cend())
+    const QString listedFolder = folder.isEmpty() ? QStringLiteral(".") : folder;
+    struct stat st {};
+    if (::stat(QFile::encodeName(listedFolder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return QString();
-    const QString found = folder.isEmpty() ? *name : joinPath(folder, *name);
-    const FileFacts facts = factsOf(found);
-    *size = facts.size;
-    return facts.regular ? found : QString();
+    const qint64 stamp = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    FolderListing& listing = m_listings[listedFolder];
+    if (!listing.valid || listing.stamp != stamp || listing.inode != quint64(st.st_ino)) {
+        listing.names.clear();
+        const QStringList entries
+            = QDir(listedFolder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& e : entries)
+            listing.names.insert(e.toLower(), e);
+        listing.stamp = stamp;
+        listing.inode = quint64(st.st_ino);
+        // The modification time moves in coarse steps: a folder changed within the
+        // last second could change again without its time showing it, so such a
+        // listing serves this look-up only (as version control tools do).
+        timespec now {};
+        clock_gettime(CLOCK_REALTIME, &now);
+        listing.valid = now.tv_sec - st.st_mtim.tv_sec > 1;
+    }
+    const auto name = listing.names.constFind(fileNameOf(path).toLower());
+    if (name == listing.names.cend())
+        return QString();
+    return folder.isEmpty() ? *name : joinPath(folder, *name);
+}
+
+// What a picture value names, apart from the state of the disk: worked out once
+// per document folder and value.
+const TRNail::PictureAddress& TRNail::addressOf(QByteArrayView value)
+{
+    const QString folder = folderOf(DocumentPath);
+    QByteArray key = folder.toUtf8();
+    key += '\0';
+    key += value;
+    auto it = m_addresses.find(key);
+    if (it != m_addresses.end())
+        return *it;
+    if (m_addresses.size() > 4096)
+        m_addresses.clear();
+    PictureAddress address;
+    const QString text = decodeHtmlBytes(value);
+    address.path = picturePath(DocumentPath, text);
+    if (!address.path.isEmpty())
+        address.url = encodedFileUrl(address.path);
+    address.tableName = LastSegmentOf(text).toLower();
+    return *m_addresses.insert(key, address);
+}
+
+QByteArray TRNail::urlOf(const QString& path)
+{
+    QByteArray& url = m_urls[path];
+    if (url.isEmpty()) {
+        if (m_urls.size() > 4096) {
+            m_urls.clear();
+            return encodedFileUrl(path);
+        }
+        url = encodedFileUrl(path);
+    }
+    return url;
 }
 
 void TRNail::BeginRetrieval()
@@ -219,7 +260,6 @@ void TRNail::BeginRetrieval()
     TransGui::BeginRetrieval();
     m_pictures.clear();
     m_substitutes.clear();
-    m_folders.clear();
 }
 
 void TRNail::resolvePicture()
@@ -242,20 +282,29 @@ void TRNail::resolvePicture()
 
 void TRNail::resolveAddress()
 {
-    const QString value = decodeHtmlBytes(AttrValue);
-    const QString path = picturePath(DocumentPath, value);
-    qint64 size = -1;
-    const QString onDisk = path.isEmpty() ? QString() : findPicture(path, &size);
-    if (!onDisk.isEmpty()) {
-        if (!substituteLargeJpeg(onDisk, size))
-            AttrValueOverride.append(encodedFileUrl(onDisk));
-        return;
+    const PictureAddress& address = addressOf(AttrValue);
+    if (!address.path.isEmpty()) {
+        const FileFacts exact = factsOf(address.path);
+        if (exact.regular) {
+            if (!substituteLargeJpeg(address.path, exact.size))
+                AttrValueOverride.append(address.url);
+            return;
+        }
+        if (!exact.exists) {
+            const QString other = findIgnoringCase(address.path);
+            const FileFacts facts = other.isEmpty() ? FileFacts() : factsOf(other);
+            if (facts.regular) {
+                if (!substituteLargeJpeg(other, facts.size))
+                    AttrValueOverride.append(urlOf(other));
+                return;
+            }
+        }
     }
     const RenderContext& context = renderContext();
-    QString name = LastSegmentOf(value).toLower();
+    QString name = address.tableName;
     if (context.cacheDB && context.cacheDB->Lookup(name)) {
         if (!substituteLargeJpeg(name))
-            AttrValueOverride.append(encodedFileUrl(name));
+            AttrValueOverride.append(urlOf(name));
         return;
     }
     if (TagIndex == tags().img)

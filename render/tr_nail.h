@@ -34,9 +34,23 @@ protected:
     void AttributeHook() override;
 
 private:
+    struct PictureAddress {
+        QString path; // the local file the value names; empty when none
+        QByteArray url; // that file's address
+        QString tableName; // the value's last segment in lower case
+    };
+    struct FolderListing {
+        bool valid = false;
+        qint64 stamp = 0; // the folder's modification time, in nanoseconds
+        quint64 inode = 0;
+        QHash<QString, QString> names; // lower-case name -> name
+    };
+
     void resolvePicture();
     void resolveAddress();
-    QString findPicture(const QString& path, qint64* size);
+    const PictureAddress& addressOf(QByteArrayView value);
+    QString findIgnoringCase(const QString& path);
+    QByteArray urlOf(const QString& path);
     bool substituteLargeJpeg(const QString& path, qint64 size = -1);
     QByteArray substitute(const char* fileName);
 
@@ -44,9 +58,12 @@ private:
     // the substitute pictures' addresses.
     QHash<QByteArray, QByteArray> m_pictures;
     QHash<QByteArray, QByteArray> m_substitutes;
-    // Per document: folder -> lower-case file name -> file name, listed when a
-    // picture is not found under its exact name.
-    QHash<QString, QHash<QString, QString>> m_folders;
+    // Kept between documents, as they hold nothing that the disk can change:
+    // what each value names per document folder, file addresses of paths, and
+    // folder listings (checked against the folder's modification time).
+    QHash<QByteArray, PictureAddress> m_addresses;
+    QHash<QString, QByteArray> m_urls;
+    QHash<QString, FolderListing> m_listings;
 };
 
 } // namespace zv

@@ -192,6 +192,15 @@ TEST_F(TranslatorTest, PicturesFoundOnDisk)
     // Relative to the document's own folder, not the working directory.
     EXPECT_EQ(translate("<img src=\"../img/Pic.gif\">", "deeper/page.htm"),
               "<img SRC=\"" + str(url(sub)) + "\" >");
+
+    // What is learnt about a folder does not outlive a change to it.
+    EXPECT_EQ(translate("<img src=\"img/Later.GIF\">"), "<img SRC=\"" + noImage() + "\" >");
+    const QString later = writeFile("img/later.gif", "GIF89a");
+    EXPECT_EQ(translate("<img src=\"img/Later.GIF\">"), "<img SRC=\"" + str(url(later)) + "\" >");
+    QFile::remove(later);
+    EXPECT_EQ(translate("<img src=\"img/Later.GIF\">"), "<img SRC=\"" + noImage() + "\" >");
+    QFile::remove(sub);
+    EXPECT_EQ(translate("<img src=\"img/Pic.gif\">"), "<img SRC=\"" + noImage() + "\" >");
 }
 
 TEST_F(TranslatorTest, MissingPicturesAndSubstitutes)
