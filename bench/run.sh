@@ -27,3 +27,8 @@ cmake --build "$BUILD" -j2 --target bench_ms_cache
 # Netscape cache index: 50,000 entries into the table, beside db_dump185.
 cmake --build "$BUILD" -j2 --target bench_netscape_index
 "$BUILD/bench/bench_netscape_index"
+
+# Thumbnail grid build: 105 documents cold and warm, beside headless Chromium (installed when missing).
+command -v chromium >/dev/null || zv_install_packages chromium
+cmake --build "$BUILD" -j2 --target bench_grid_build
+"$BUILD/bench/bench_grid_build"
