@@ -6,9 +6,12 @@
 #include "render/html_text.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <cstring>
 
 #include <ctime>
 #include <sys/stat.h>
@@ -41,6 +44,21 @@ QByteArray firstCharacters(const std::string& bytes, int count)
 
 // The file address of a path; characters outside ASCII are percent-encoded so the
 // address reads the same whatever the encoding of the document it is written into.
+void appendNumber(QByteArray& to, int n)
+{
+    char digits[12];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    unsigned magnitude = n < 0 ? 0u - unsigned(n) : unsigned(n);
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (n < 0)
+        *--p = '-';
+    to.append(p, end - p);
+}
+
 struct FileFacts {
     bool exists = false;
     bool regular = false;
@@ -98,11 +116,16 @@ void TRNail::EndTagHook()
         Replacement = "!!";
 }
 
+bool TRNail::attrNameIs(std::string_view name) const
+{
+    return AttrName.size() == name.size() && std::memcmp(AttrName.data(), name.data(), name.size()) == 0;
+}
+
 void TRNail::AttributeHook()
 {
     if (AttrValue.isEmpty())
         return;
-    if (AttrName == "HREF") {
+    if (attrNameIs("HREF")) {
         AttrReplacement = "!!";
         return;
     }
@@ -114,14 +137,12 @@ void TRNail::AttributeHook()
     if (TagIndex != t.body && TagIndex != t.img)
         return;
     const RenderContext& context = renderContext();
-    const bool scaleGraphics = context.scaleGraphics && context.scaleGraphics();
-    if (scaleGraphics
-        && (AttrName == "WIDTH" || AttrName == "HEIGHT" || AttrName == "SIZE"
-            || AttrName == "MAXWIDTH")) {
+    if ((attrNameIs("WIDTH") || attrNameIs("HEIGHT") || attrNameIs("SIZE") || attrNameIs("MAXWIDTH"))
+        && context.scaleGraphics && context.scaleGraphics()) {
         if (ScaleDivisor < 1)
             ScaleDivisor = 1;
-        AttrValueOverride.append(QByteArray::number(AttrNumber / ScaleDivisor));
-    } else if (AttrName == "SRC" || AttrName == "BACKGROUND") {
+        appendNumber(AttrValueOverride, AttrNumber / ScaleDivisor);
+    } else if (attrNameIs("SRC") || attrNameIs("BACKGROUND")) {
         resolvePicture();
     }
 }
@@ -187,46 +208,101 @@ QString TRNail::pictureOnDisk(const QString& documentPath, const QString& addres
     return found;
 }
 
-// The same path with its file name matched without regard to case, from a
-// listing of the folder that is kept while the folder stays unchanged; empty when
-// there is no such entry.
-QString TRNail::findIgnoringCase(const QString& path)
+// The listing of a folder, kept while the folder stays unchanged: one stat of the
+// folder answers for every picture in it. Null when the folder does not exist;
+// `*unreadable` is set when it exists but cannot be listed.
+const TRNail::FolderListing* TRNail::listingOf(const QString& folder, bool* unreadable)
 {
-    const QString folder = folderOf(path);
-    const QString listedFolder = folder.isEmpty() ? QStringLiteral(".") : folder;
+    *unreadable = false;
+    const QString listed = folder.isEmpty() ? QStringLiteral(".") : folder;
     struct stat st {};
-    if (::stat(QFile::encodeName(listedFolder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return QString();
+    if (::stat(QFile::encodeName(listed).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return nullptr;
     const qint64 stamp = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    FolderListing& listing = m_listings[listedFolder];
-    if (!listing.valid || listing.stamp != stamp || listing.inode != quint64(st.st_ino)) {
-        listing.names.clear();
-        const QStringList entries
-            = QDir(listedFolder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString& e : entries)
-            listing.names.insert(e.toLower(), e);
-        listing.stamp = stamp;
-        listing.inode = quint64(st.st_ino);
-        // The modification time moves in coarse steps: a folder changed within the
-        // last second could change again without its time showing it, so such a
-        // listing serves this look-up only (as version control tools do).
-        timespec now {};
-        clock_gettime(CLOCK_REALTIME, &now);
-        listing.valid = now.tv_sec - st.st_mtim.tv_sec > 1;
+    FolderListing& listing = m_listings[listed];
+    if (listing.valid && listing.stamp == stamp && listing.inode == quint64(st.st_ino))
+        return &listing;
+    listing = FolderListing();
+    QDir dir(listed);
+    if (!dir.isReadable()) {
+        m_listings.remove(listed);
+        *unreadable = true;
+        return nullptr;
     }
-    const auto name = listing.names.constFind(fileNameOf(path).toLower());
-    if (name == listing.names.cend())
-        return QString();
-    return folder.isEmpty() ? *name : joinPath(folder, *name);
+    QDirIterator it(listed, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const EntryKind kind = info.isSymLink() ? EntryKind::Link
+                               : info.isFile()  ? EntryKind::Regular
+                                                : EntryKind::Other;
+        listing.kinds.insert(info.fileName(), kind);
+        listing.lowerNames.insert(info.fileName().toLower(), info.fileName());
+    }
+    listing.stamp = stamp;
+    listing.inode = quint64(st.st_ino);
+    // The modification time moves in coarse steps: a folder changed within the last
+    // second could change again without its time showing it, so such a listing
+    // serves this look-up only (as version control tools do).
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    listing.valid = now.tv_sec - st.st_mtim.tv_sec > 1;
+    return &listing;
+}
+
+// The regular file a picture path names on disk, its name matched without regard
+// to case when the exact name is absent; empty when there is none. `*size` receives
+// the size of a JPEG (the only size wanted), else -1.
+QString TRNail::findPicture(const QString& path, qint64* size)
+{
+    *size = -1;
+    auto isJpeg = [](const QString& p) {
+        return p.endsWith(QLatin1String(".JPG"), Qt::CaseInsensitive);
+    };
+    auto byStat = [&](const QString& p) {
+        const FileFacts facts = factsOf(p);
+        if (!facts.regular)
+            return QString();
+        *size = facts.size;
+        return p;
+    };
+    const QString folder = folderOf(path);
+    bool unreadable = false;
+    const FolderListing* listing = listingOf(folder, &unreadable);
+    if (!listing)
+        return unreadable ? byStat(path) : QString();
+    QString name = fileNameOf(path);
+    auto kind = listing->kinds.constFind(name);
+    if (kind == listing->kinds.cend()) {
+        const auto other = listing->lowerNames.constFind(name.toLower());
+        if (other == listing->lowerNames.cend())
+            return QString();
+        name = *other;
+        kind = listing->kinds.constFind(name);
+    }
+    const QString found = folder.isEmpty() ? name : joinPath(folder, name);
+    switch (*kind) {
+    case EntryKind::Regular:
+        if (isJpeg(found))
+            return byStat(found);
+        return found;
+    case EntryKind::Link:
+        return byStat(found);
+    case EntryKind::Other:
+        break;
+    }
+    return QString();
 }
 
 // What a picture value names, apart from the state of the disk: worked out once
 // per document folder and value.
 const TRNail::PictureAddress& TRNail::addressOf(QByteArrayView value)
 {
-    const QString folder = folderOf(DocumentPath);
-    QByteArray key = folder.toUtf8();
-    key += '\0';
+    if (m_folderKey.isEmpty()) {
+        m_folderKey = folderOf(DocumentPath).toUtf8();
+        m_folderKey += '\0';
+    }
+    QByteArray key = m_folderKey;
     key += value;
     auto it = m_addresses.find(key);
     if (it != m_addresses.end())
@@ -259,45 +335,41 @@ void TRNail::BeginRetrieval()
 {
     TransGui::BeginRetrieval();
     m_pictures.clear();
-    m_substitutes.clear();
+    m_folderKey.clear();
+    if (m_substituteHome != renderContext().homeFolder) {
+        m_substitutes.clear();
+        m_substituteHome = renderContext().homeFolder;
+    }
 }
 
 void TRNail::resolvePicture()
 {
     // Pages name the same pictures again and again; within one document the file
-    // system is taken to stay as it was, so each address is resolved once.
-    QByteArray key;
-    key.reserve(AttrValue.size() + 1);
-    key += TagIndex == tags().img ? 'i' : 'b';
-    key += AttrValue;
-    const auto known = m_pictures.constFind(key);
-    if (known != m_pictures.cend()) {
-        AttrValueOverride.append(*known);
-        return;
+    // system is taken to stay as it was, so each value is resolved once. A page
+    // names few pictures: a list searched from the front does.
+    const bool onImg = TagIndex == tags().img;
+    for (const ResolvedPicture& known : m_pictures) {
+        if (known.onImg == onImg && QByteArrayView(known.value) == AttrValue) {
+            AttrValueOverride.append(known.written);
+            return;
+        }
     }
     const qsizetype before = AttrValueOverride.size();
     resolveAddress();
-    m_pictures.insert(key, AttrValueOverride.mid(before));
+    if (m_pictures.size() < 256)
+        m_pictures.push_back({AttrValue.toByteArray(), onImg, AttrValueOverride.mid(before)});
 }
 
 void TRNail::resolveAddress()
 {
     const PictureAddress& address = addressOf(AttrValue);
     if (!address.path.isEmpty()) {
-        const FileFacts exact = factsOf(address.path);
-        if (exact.regular) {
-            if (!substituteLargeJpeg(address.path, exact.size))
-                AttrValueOverride.append(address.url);
+        qint64 size = -1;
+        const QString onDisk = findPicture(address.path, &size);
+        if (!onDisk.isEmpty()) {
+            if (!substituteLargeJpeg(onDisk, size))
+                AttrValueOverride.append(onDisk == address.path ? address.url : urlOf(onDisk));
             return;
-        }
-        if (!exact.exists) {
-            const QString other = findIgnoringCase(address.path);
-            const FileFacts facts = other.isEmpty() ? FileFacts() : factsOf(other);
-            if (facts.regular) {
-                if (!substituteLargeJpeg(other, facts.size))
-                    AttrValueOverride.append(urlOf(other));
-                return;
-            }
         }
     }
     const RenderContext& context = renderContext();

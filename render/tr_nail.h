@@ -10,6 +10,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <string_view>
+#include <vector>
 
 namespace zv {
 
@@ -39,25 +41,35 @@ private:
         QByteArray url; // that file's address
         QString tableName; // the value's last segment in lower case
     };
+    struct ResolvedPicture {
+        QByteArray value;
+        bool onImg;
+        QByteArray written; // appended to the value override; empty: value kept
+    };
+    enum class EntryKind { Regular, Link, Other };
     struct FolderListing {
         bool valid = false;
         qint64 stamp = 0; // the folder's modification time, in nanoseconds
         quint64 inode = 0;
-        QHash<QString, QString> names; // lower-case name -> name
+        QHash<QString, EntryKind> kinds; // name -> kind
+        QHash<QString, QString> lowerNames; // lower-case name -> name
     };
 
+    bool attrNameIs(std::string_view name) const;
     void resolvePicture();
     void resolveAddress();
     const PictureAddress& addressOf(QByteArrayView value);
-    QString findIgnoringCase(const QString& path);
+    const FolderListing* listingOf(const QString& folder, bool* unreadable);
+    QString findPicture(const QString& path, qint64* size);
     QByteArray urlOf(const QString& path);
     bool substituteLargeJpeg(const QString& path, qint64 size = -1);
     QByteArray substitute(const char* fileName);
 
-    // Per document: the address written for each picture value (empty: kept), and
-    // the substitute pictures' addresses.
-    QHash<QByteArray, QByteArray> m_pictures;
-    QHash<QByteArray, QByteArray> m_substitutes;
+    // Per document: the address written for each picture value (empty: kept).
+    std::vector<ResolvedPicture> m_pictures;
+    QHash<QByteArray, QByteArray> m_substitutes; // for the home folder below
+    QString m_substituteHome;
+    QByteArray m_folderKey; // the document's folder, leading the keys below
     // Kept between documents, as they hold nothing that the disk can change:
     // what each value names per document folder, file addresses of paths, and
     // folder listings (checked against the folder's modification time).

@@ -58,9 +58,10 @@ struct TagLookup {
     }
 
     // Position of a lower-case name, -1 when absent.
-    int find(const char* lower, qsizetype n) const
+    int find(const char* lower, qsizetype n) const { return find(lower, n, hashOf(lower, n)); }
+    int find(const char* lower, qsizetype n, unsigned hash) const
     {
-        for (unsigned slot = hashOf(lower, n) & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
+        for (unsigned slot = hash & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
             const int entry = positions[slot];
             if (entry == 0)
                 return -1;
@@ -125,14 +126,18 @@ const QList<QByteArray>& Translator::tagTable()
 
 int Translator::tagIndexOf(QByteArrayView name)
 {
-    if (name.isEmpty() || name.size() > kLongestTag)
+    const qsizetype n = name.size();
+    if (n == 0 || n > kLongestTag)
         return 0;
     char lower[kLongestTag];
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        lower[i] = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+    unsigned hash = unsigned(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        char c = name[i];
+        c = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+        lower[i] = c;
+        hash = hash * 31 + static_cast<unsigned char>(c);
     }
-    const int position = tagLookup().find(lower, name.size());
+    const int position = tagLookup().find(lower, n, hash);
     return position < 0 ? 0 : position;
 }
 

@@ -14,6 +14,10 @@
 #include <memory>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <ctime>
+
 using namespace zv;
 
 namespace {
@@ -63,6 +67,16 @@ struct TranslatorTest : ::testing::Test {
         const QString path = writeFile(name, html);
         EXPECT_TRUE(nail->LoadDocument(path, true));
         return str(nail->translation());
+    }
+
+    // Sets a folder's modification time an hour back.
+    static void age(const QString& folder)
+    {
+        timespec times[2];
+        clock_gettime(CLOCK_REALTIME, &times[0]);
+        times[0].tv_sec -= 3600;
+        times[1] = times[0];
+        ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0), 0);
     }
 
     QByteArray url(const QString& path) const { return fileUrl(path).toUtf8(); }
@@ -201,6 +215,34 @@ TEST_F(TranslatorTest, PicturesFoundOnDisk)
     EXPECT_EQ(translate("<img src=\"img/Later.GIF\">"), "<img SRC=\"" + noImage() + "\" >");
     QFile::remove(sub);
     EXPECT_EQ(translate("<img src=\"img/Pic.gif\">"), "<img SRC=\"" + noImage() + "\" >");
+
+    // A folder listing kept from an earlier document is not trusted past a change
+    // of the folder (the folder is made to look old, so its listing is kept).
+    const QString old = QDir(docs).filePath("old");
+    writeFile("old/a.gif", "GIF89a");
+    age(old);
+    EXPECT_EQ(translate("<img src=old/A.GIF><img src=old/b.gif>"),
+              "<img SRC=\"" + str(url(old + "/a.gif")) + "\" ><img SRC=\"" + noImage() + "\" >");
+    writeFile("old/B.gif", "GIF89a");
+    EXPECT_EQ(translate("<img src=old/A.GIF><img src=old/b.gif>"),
+              "<img SRC=\"" + str(url(old + "/a.gif")) + "\" ><img SRC=\"" + str(url(old + "/B.gif"))
+                  + "\" >");
+    age(old);
+    translate("<img src=old/b.gif>");
+    QFile::remove(old + "/B.gif");
+    EXPECT_EQ(translate("<img src=old/b.gif>"), "<img SRC=\"" + noImage() + "\" >");
+
+    // A link is followed each time; a folder named like a picture is no picture.
+    const QString target = writeFile("target.gif", "GIF89a");
+    ASSERT_TRUE(QFile::link(target, QDir(docs).filePath("img/link.gif")));
+    QDir().mkpath(QDir(docs).filePath("img/dir.gif"));
+    EXPECT_EQ(translate("<img src=img/link.gif><img src=img/dir.gif>"),
+              "<img SRC=\"" + str(url(QDir(docs).filePath("img/link.gif"))) + "\" ><img SRC=\""
+                  + noImage() + "\" >");
+    age(QDir(docs).filePath("img"));
+    translate("<img src=img/link.gif>");
+    QFile::remove(target);
+    EXPECT_EQ(translate("<img src=img/link.gif>"), "<img SRC=\"" + noImage() + "\" >");
 }
 
 TEST_F(TranslatorTest, MissingPicturesAndSubstitutes)
