@@ -3,6 +3,7 @@
 #include "platform/file_paths.h"
 #include "platform/scripted_messages.h"
 #include "render/tr_nail.h"
+#include "render/view_document.h"
 
 #include <QDir>
 #include <QFile>
@@ -361,4 +362,23 @@ TEST_F(TranslatorTest, ProgressShownOnTheCurrentReporter)
     // A cancel on the reporter does not stop the translation.
     QObject::connect(nail.get(), &THTML::OnDoNewElement, progress, [&] { progress->Cancel(); });
     EXPECT_EQ(translate("<p>one</p><p>two</p>"), "<p>one\r\n</p><p>two\r\n</p>");
+}
+
+TEST_F(TranslatorTest, ShownViewLaysOutTheSourceAndSitsBelowThePanel)
+{
+    QWidget window;
+    auto* panel = new QWidget(&window);
+    panel->setObjectName("Panel1");
+    panel->setGeometry(0, 10, 300, 30);
+    TransGui view(&window, nail->renderContext());
+    EXPECT_EQ(view.y(), 40);
+
+    // Not translate-only: the elements are shown, and the view lays the page out.
+    const QString path = writeFile("shown.htm", "<p>shown <a href=x>here</a></p>");
+    ASSERT_TRUE(view.LoadDocument(path, false));
+    ASSERT_NE(view.document(), nullptr);
+    EXPECT_EQ(view.document()->toPlainText().trimmed(), "shown here");
+    EXPECT_TRUE(view.layoutFinished());
+    EXPECT_TRUE(view.DeferRetrieval()); // set again once the load is over
+    EXPECT_EQ(str(view.translation()), "<p>shown \r\n<a HREF=\"x\" >here\r\n</a></p>");
 }
