@@ -157,7 +157,8 @@ void THTML::runRetrieval()
     m_url = QUrl(m_pendingUrl);
     if (m_url.isLocalFile())
         m_bytesToRead = readDocument(m_url.toLocalFile(), m_source);
-    qint64 readEnd = m_source.size();
+    // How much of the document was read through: all of it unless cancelled.
+    qint64 readEnd = 0;
 
     QPointer<THTML> self(this);
     BeginRetrieval();
@@ -198,10 +199,10 @@ void THTML::runRetrieval()
                 m_hidden.emplace_back(t.sourceBegin, t.sourceEnd);
             readEnd = t.sourceEnd;
         }
-        if (!m_cancelCurrent)
-            readEnd = m_source.size();
         m_tokenizer.reset();
     }
+    if (!m_cancelCurrent)
+        readEnd = m_source.size();
     m_running = false;
 
     if (!m_deferRetrieval) {

@@ -103,6 +103,7 @@ TEST_F(ViewTest, CancelEndsAfterTheCurrentElement)
     view.cancel("Abort2");
     QTRY_VERIFY(view.layoutFinished());
     EXPECT_EQ(events, (V{"begin", "end"}));
+    EXPECT_EQ(view.document()->toPlainText().trimmed(), "");
 }
 
 TEST_F(ViewTest, NoElementWhileAHandlerRunsAndNewRequestsWait)
