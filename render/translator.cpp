@@ -177,11 +177,9 @@ bool Translator::LoadDocument(const QString& path, bool translateOnly)
     InPre = false;
     BytesSoFar = 0;
 
+    // The view reads a document whether it is shown or not: the load leaves the
+    // visibility of the view and of its window to their owners.
     setElemNotification(true);
-    if (QWidget* parent = parentWidget()) {
-        parent->setVisible(true);
-        setVisible(true);
-    }
     setDeferRetrieval(translateOnly);
     requestDocument(fileUrl(path));
 
