@@ -7,7 +7,7 @@
 // real reporters on a hidden window) and with grep under LC_ALL=C.UTF-8, and checks
 // that both find the same set of files.
 //
-// Usage: bench_text_search [corpus folder] [--regenerate] [--text TEXT]...
+// Usage: bench_text_search [corpus folder] [--regenerate] [--shown] [--text TEXT]...
 // The folder defaults to $ZV_BENCH_CORPUS or /tmp/zorvane-text-search-corpus.
 #include "app/core/prog_bar.h"
 #include "search/file_contains_text.h"
@@ -202,11 +202,14 @@ int main(int argc, char** argv)
     QString folder = qEnvironmentVariable("ZV_BENCH_CORPUS",
                                           QStringLiteral("/tmp/zorvane-text-search-corpus"));
     bool regenerate = false;
+    bool shown = false; // the reporters' window on screen (drawn offscreen)
     QStringList texts;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == QLatin1String("--regenerate"))
             regenerate = true;
+        else if (a == QLatin1String("--shown"))
+            shown = true;
         else if (a == QLatin1String("--text") && i + 1 < argc)
             texts << QString::fromLocal8Bit(argv[++i]);
         else
@@ -228,19 +231,30 @@ int main(int argc, char** argv)
     }
     const double mb = bytes / 1e6;
 
-    QWidget window; // hidden, as the reporters' window
+    QWidget window; // the reporters' window, hidden unless --shown
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), &window);
     const Reporter total = makeReporter(&window, cancel, true);
     const Reporter current = makeReporter(&window, cancel, true);
     const Reporter totalMain = makeReporter(&window, cancel, false);
     const Reporter currentMain = makeReporter(&window, cancel, false);
+    if (shown) {
+        int y = 0;
+        for (QWidget* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            w->setGeometry(10, y, 400, 18);
+            y += 20;
+        }
+        window.resize(420, y + 10);
+        window.show();
+        QCoreApplication::processEvents();
+    }
 
-    std::printf("Corpus: %lld documents, %.1f MB in %s\n"
+    std::printf("Corpus: %lld documents, %.1f MB in %s%s\n"
                 "Times: processor seconds (user + system), best of 5 runs.\n"
                 "zorvane: one Step per file and one per line, on plain Qt progress bars;\n"
                 "main-window bars: the same on bars set up as the main window's;\n"
                 "no line steps: one Step per file only.\n\n",
-                static_cast<long long>(files.size()), mb, qPrintable(folder));
+                static_cast<long long>(files.size()), mb, qPrintable(folder),
+                shown ? "; the reporters' window is shown" : "");
     std::printf("%-22s %6s | %9s %6s | %9s %6s | %9s %6s | %9s %6s | %s\n", "text", "files",
                 "zorvane s", "MB/s", "main-win s", "MB/s", "no-line s", "MB/s", "grep s", "MB/s",
                 "same files");

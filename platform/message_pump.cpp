@@ -59,10 +59,15 @@ void repaintNow(QWidget* widget)
         widget->repaint();
 }
 
-void flushPaintNow(QWidget* widget)
+void flushPaint(QWidget* widget)
 {
-    if (widget && widget->isVisible())
-        QCoreApplication::sendPostedEvents(widget->window(), QEvent::UpdateRequest);
+    if (!widget || !widget->isVisible())
+        return;
+    static QElapsedTimer lastFlush;
+    if (lastFlush.isValid() && lastFlush.elapsed() < kFlushSpacingMs)
+        return; // drawn by the next flush or the next dispatch of messages
+    lastFlush.start();
+    QCoreApplication::sendPostedEvents(widget->window(), QEvent::UpdateRequest);
 }
 
 PumpCounters pumpCounters()

@@ -15,10 +15,13 @@ void pumpMessages();
 void pumpMessagesNow();
 // Processes the widget's outstanding paint requests synchronously.
 void repaintNow(QWidget* widget);
-// Paints now whatever is waiting to be drawn in the widget's window, and nothing
-// else: for progress displays refreshed many times a second, where redrawing the
-// whole window each time would cost far more than the job itself.
-void flushPaintNow(QWidget* widget);
+// Paints whatever is waiting to be drawn in the widget's window, and nothing else,
+// at most once per kFlushSpacingMs: for progress displays refreshed thousands of
+// times a second, where drawing each refresh would cost far more than the job.
+// A change not drawn by one call is drawn by the next call or the next dispatch of
+// messages (pumpMessages), a few milliseconds later.
+void flushPaint(QWidget* widget);
+inline constexpr int kFlushSpacingMs = 16;
 
 inline constexpr int kPumpSpacingMs = 4;
 

@@ -76,10 +76,17 @@ bool ProgBar::Step(int number, int total)
         m_maximum = static_cast<int>(std::min<long long>(static_cast<long long>(number) * 3 / 2,
                                                          std::numeric_limits<int>::max()));
     if (m_bar) {
+        // A shown progress bar repaints itself at once on most changes of its
+        // value; the drawing is left to the flush below, at most once per frame.
+        const bool holdPaint = m_bar->isVisible() && m_bar->updatesEnabled();
+        if (holdPaint)
+            m_bar->setUpdatesEnabled(false);
         if (m_bar->maximum() != low16(m_maximum))
             m_bar->setMaximum(low16(m_maximum));
         if (number >= 0)
             m_bar->setValue(low16(number));
+        if (holdPaint)
+            m_bar->setUpdatesEnabled(true);
     }
     if (m_label) {
         // Built in one piece: tight loops refresh the caption thousands of times.
@@ -94,9 +101,9 @@ bool ProgBar::Step(int number, int total)
         caption.append(m_prefix).append(QLatin1StringView(digits, end - digits));
         m_label->setText(caption);
     }
-    // Draws what changed (caption and bar) at once; the rest of the window is not
-    // redrawn on every refresh.
-    flushPaintNow(m_window);
+    // Draws what changed (caption and bar), at most once per frame; the rest of
+    // the window is not redrawn on every refresh.
+    flushPaint(m_window);
     return true;
 }
 
@@ -111,7 +118,7 @@ bool ProgBar::Finish(int mode)
         else if (mode == 1)
             m_label->setText(m_savedCaption);
     }
-    flushPaintNow(m_window);
+    flushPaint(m_window);
     return true;
 }
 
