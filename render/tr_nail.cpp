@@ -219,9 +219,13 @@ const TRNail::FolderListing* TRNail::listingOf(const QString& folder, bool* unre
     if (::stat(QFile::encodeName(listed).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return nullptr;
     const qint64 stamp = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    auto known = m_listings.find(listed);
+    if (known != m_listings.end() && known->valid && known->stamp == stamp
+        && known->inode == quint64(st.st_ino))
+        return &*known;
+    if (known == m_listings.end() && m_listings.size() >= 256)
+        m_listings.clear(); // pages naming pictures all over the disk: start afresh
     FolderListing& listing = m_listings[listed];
-    if (listing.valid && listing.stamp == stamp && listing.inode == quint64(st.st_ino))
-        return &listing;
     listing = FolderListing();
     QDir dir(listed);
     if (!dir.isReadable()) {
