@@ -37,6 +37,7 @@ bool haveAvx2()
 struct WideCounts {
     qsizetype lf = 0, cr = 0, pairs = 0, done = 0;
     bool high = false;
+    bool nul = false;
 };
 
 ZV_TARGET_AVX2 inline qsizetype sumOfBytes(__m256i acc)
@@ -53,7 +54,7 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n)
     const __m256i vlf = _mm256_set1_epi8('\n');
     const __m256i vcr = _mm256_set1_epi8('\r');
     const __m256i zero = _mm256_setzero_si256();
-    __m256i any = zero;
+    __m256i any = zero, nuls = zero;
     while (i + 33 <= n) {
         __m256i accLf = zero, accCr = zero, accPair = zero;
         for (int round = 0; round < 255 && i + 33 <= n; ++round, i += 32) {
@@ -64,12 +65,14 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n)
             accCr = _mm256_sub_epi8(accCr, isCr);
             accPair = _mm256_sub_epi8(accPair, _mm256_and_si256(isCr, _mm256_cmpeq_epi8(next, vlf)));
             any = _mm256_or_si256(any, x);
+            nuls = _mm256_or_si256(nuls, _mm256_cmpeq_epi8(x, zero));
         }
         r.lf += sumOfBytes(accLf);
         r.cr += sumOfBytes(accCr);
         r.pairs += sumOfBytes(accPair);
     }
     r.high = _mm256_movemask_epi8(any) != 0;
+    r.nul = _mm256_movemask_epi8(nuls) != 0;
     r.done = i;
     return r;
 }
@@ -106,7 +109,7 @@ ZV_TARGET_AVX2 qsizetype findAsciiIgnoringCaseAvx2(const char* p, qsizetype n, c
 BreakCounts scanBreaks(const char* p, qsizetype n)
 {
     qsizetype lf = 0, cr = 0, pairs = 0, i = 0;
-    bool high = false;
+    bool high = false, nul = false;
 #if defined(ZV_AVX2_SCANS)
     if (haveAvx2()) {
         const WideCounts w = scanBreaksAvx2(p, n);
@@ -114,6 +117,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n)
         cr = w.cr;
         pairs = w.pairs;
         high = w.high;
+        nul = w.nul;
         i = w.done;
     }
 #endif
@@ -121,7 +125,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n)
     const __m128i vlf = _mm_set1_epi8('\n');
     const __m128i vcr = _mm_set1_epi8('\r');
     const __m128i zero = _mm_setzero_si128();
-    __m128i any = zero;
+    __m128i any = zero, nuls = zero;
     while (i + 17 <= n) {
         // Byte-wide counters overflow after 255 rounds: sum them up before that.
         __m128i accLf = zero, accCr = zero, accPair = zero;
@@ -133,6 +137,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n)
             accCr = _mm_sub_epi8(accCr, isCr);
             accPair = _mm_sub_epi8(accPair, _mm_and_si128(isCr, _mm_cmpeq_epi8(next, vlf)));
             any = _mm_or_si128(any, x);
+            nuls = _mm_or_si128(nuls, _mm_cmpeq_epi8(x, zero));
         }
         auto sum = [&](__m128i acc) {
             const __m128i s = _mm_sad_epu8(acc, zero);
@@ -144,6 +149,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n)
         pairs += sum(accPair);
     }
     high = high || _mm_movemask_epi8(any) != 0;
+    nul = nul || _mm_movemask_epi8(nuls) != 0;
 #endif
     for (; i < n; ++i) {
         const char c = p[i];
@@ -155,9 +161,11 @@ BreakCounts scanBreaks(const char* p, qsizetype n)
                 ++pairs;
         } else if (static_cast<unsigned char>(c) >= 0x80) {
             high = true;
+        } else if (c == 0) {
+            nul = true;
         }
     }
-    return {lf + cr - pairs, high};
+    return {lf + cr - pairs, high, nul};
 }
 
 qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n)

@@ -15,6 +15,7 @@ namespace zv {
 struct BreakCounts {
     qsizetype breaks = 0;   // LF bytes, plus CR bytes not directly followed by an LF
     bool nonAscii = false;  // some byte is 0x80 or above
+    bool nul = false;       // some byte is 0
 };
 
 // Line breaks of [p, p + n) as a line-by-line reader sees them: CR, LF and the pair

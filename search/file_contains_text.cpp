@@ -92,10 +92,9 @@ struct Pattern {
     UpperCaseMap* map = nullptr;
 };
 
-const Pattern& patternFor(const QString& text, bool matchCase)
+const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& locale)
 {
     static Pattern cached;
-    const QLocale locale = QLocale::system();
     const QString localeName = locale.bcp47Name();
     if (cached.map && cached.text == text && cached.matchCase == matchCase
         && cached.localeName == localeName)
@@ -220,8 +219,22 @@ private:
         if (m_utf8 >= 0)
             return findUpperCased(a, e, m_utf8 == 1) >= 0;
         const bool asUtf8 = findUpperCased(a, e, true) >= 0;
-        const bool as1252 = findUpperCased(a, e, false) >= 0;
+        // Read as Windows-1252 without a character that upper-cases into ASCII,
+        // the line holds an ASCII text exactly where its bytes do in either case.
+        const bool as1252 = has1252AsciiMaker(a, e)
+            ? findUpperCased(a, e, false) >= 0
+            : findAsciiIgnoringCase(m_p + a, e - a, m_pat.utf8.constData(), m_pat.utf8.size()) >= 0;
         return asUtf8 == as1252 ? asUtf8 : (utf8() ? asUtf8 : as1252);
+    }
+
+    bool has1252AsciiMaker(qsizetype a, qsizetype e) const
+    {
+        for (qsizetype i = a; i < e; ++i) {
+            const auto c = static_cast<unsigned char>(m_p[i]);
+            if (c >= 0x80 && m_pat.map->upperHasAscii(windows1252ToUnicode(c)))
+                return true;
+        }
+        return false;
     }
 
     // Upper-cases [a, b), read as UTF-8 or as Windows-1252, into the fold buffer and
@@ -329,12 +342,10 @@ private:
 } // namespace
 
 bool ContentContainsText(QByteArrayView content, const QString& text, bool matchCase,
-                         ProgBar* currentProgress)
+                         ProgBar* currentProgress, const QLocale& locale)
 {
     const char* p = content.data();
     qsizetype n = content.size();
-    if (const void* nul = n > 0 ? std::memchr(p, 0, static_cast<size_t>(n)) : nullptr)
-        n = static_cast<const char*>(nul) - p;
 
     // Blocks of whole lines with their line counts; together the document's lines.
     struct Block {
@@ -346,8 +357,15 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
     blocks.reserve(static_cast<size_t>(n / kBlockBytes + 1));
     qsizetype lineCount = 0;
     for (qsizetype pos = 0; pos < n;) {
-        const qsizetype end = alignToLineStart(p, pos + kBlockBytes, n);
-        const BreakCounts counts = scanBreaks(p + pos, end - pos);
+        qsizetype end = alignToLineStart(p, pos + kBlockBytes, n);
+        BreakCounts counts = scanBreaks(p + pos, end - pos);
+        if (counts.nul) {
+            // A NUL ends the text: this block is the last, up to the NUL.
+            n = end = static_cast<const char*>(std::memchr(p + pos, 0, size_t(end - pos))) - p;
+            if (end == pos)
+                break;
+            counts = scanBreaks(p + pos, end - pos);
+        }
         qsizetype lines = counts.breaks;
         if (end == n && !isBreak(p[n - 1]))
             ++lines; // the last line has no break
@@ -356,7 +374,7 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
         pos = end;
     }
 
-    DocumentSearch search(patternFor(text, matchCase), p, n);
+    DocumentSearch search(patternFor(text, matchCase, locale), p, n);
 
     const int total = clampToInt(lineCount);
     if (currentProgress)

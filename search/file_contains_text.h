@@ -13,6 +13,7 @@
 // lines / 128), one Step(line, lines) per line up to the matching one, Finish(0).
 // A Step that answers false (the user cancelled) makes the answer false.
 #include <QByteArrayView>
+#include <QLocale>
 #include <QString>
 
 namespace zv {
@@ -24,8 +25,9 @@ class ProgBar;
 bool FileContainsText(const QString& path, const QString& text, bool matchCase,
                       ProgBar* currentProgress);
 
-// The same test on a document's bytes already in memory.
+// The same test on a document's bytes already in memory, with the upper case of
+// the given locale.
 bool ContentContainsText(QByteArrayView content, const QString& text, bool matchCase,
-                         ProgBar* currentProgress);
+                         ProgBar* currentProgress, const QLocale& locale = QLocale::system());
 
 } // namespace zv

@@ -239,3 +239,25 @@ TEST_F(TextTest, ReadsFilesAndNamesTheOneThatCannotBeOpened)
     EXPECT_THROW(FileContainsText(dir.path(), QStringLiteral("x"), false, progress),
                  std::runtime_error);
 }
+
+TEST_F(TextTest, TheLocalesUpperCaseRulesApplyToBothSides)
+{
+    const QLocale turkish(QStringLiteral("tr_TR"));
+    const QLocale greek(QStringLiteral("el_GR"));
+    const QLocale english(QStringLiteral("en_US"));
+    // Turkish: i upper-cases to İ, so "istanbul" does not find "ISTANBUL" (dotless I).
+    EXPECT_FALSE(ContentContainsText("<b>ISTANBUL</b>\n", "istanbul", false, progress, turkish));
+    EXPECT_TRUE(ContentContainsText("<b>istanbul</b>\n", "ISTANBUL", false, progress, english));
+    EXPECT_TRUE(ContentContainsText("ascii\n<b>\xC4\xB0stanbul</b>\n", "istanbul", false, progress,
+                                    turkish));
+    // Greek upper case drops the accents, whole lines at a time.
+    EXPECT_TRUE(ContentContainsText("x\n\xCE\xAC\xCE\xBB\xCF\x86\xCE\xB1\n", QStringLiteral("αλφα"),
+                                    false, progress, greek));
+    EXPECT_FALSE(ContentContainsText("x\n\xCE\xAC\xCE\xBB\xCF\x86\xCE\xB1\n", QStringLiteral("αλφα"),
+                                     false, progress, english));
+    // Characters that upper-case into ASCII letters: ß -> SS, ﬁ -> FI.
+    EXPECT_TRUE(ContentContainsText("Die Stra\xC3\x9F" "e\n", "STRASSE", false, progress, english));
+    EXPECT_TRUE(ContentContainsText("Die Stra\xDF" "e\n", "strasse", false, progress, english));
+    EXPECT_TRUE(ContentContainsText("a \xEF\xAC\x81le\n", "FILE", false, progress, english));
+    EXPECT_FALSE(ContentContainsText("Die Stra\xC3\x9F" "e\n", "STRASSE", true, progress, english));
+}

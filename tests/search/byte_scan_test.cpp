@@ -1,0 +1,98 @@
+#include "search/byte_scan.h"
+#include "search/text_codec.h"
+
+#include <QByteArray>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace zv;
+
+namespace {
+qsizetype naiveBreaks(const QByteArray& s)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == '\n' || (s[i] == '\r' && !(i + 1 < s.size() && s[i + 1] == '\n')))
+            ++n;
+    }
+    return n;
+}
+
+char upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
+
+qsizetype naiveFindNoCase(const QByteArray& s, const QByteArray& q)
+{
+    for (qsizetype i = 0; i + q.size() <= s.size(); ++i) {
+        qsizetype k = 0;
+        while (k < q.size() && upper(s[i + k]) == q[k])
+            ++k;
+        if (k == q.size())
+            return i;
+    }
+    return -1;
+}
+} // namespace
+
+// The wide scans handle 16 or 32 bytes at a time; every length and offset around
+// those widths must give what a byte-by-byte loop gives.
+TEST(ByteScans, AgreeWithByteByByteLoopsAtEveryLength)
+{
+    QRandomGenerator rng(77);
+    const char alphabet[] = {'\n', '\r', 'a', 'B', 'n', 'E', '\0', char(0xC3), char(0x9F), ' '};
+    for (int round = 0; round < 3000; ++round) {
+        const int len = rng.bounded(140);
+        QByteArray s(len, Qt::Uninitialized);
+        for (char& c : s)
+            c = alphabet[rng.bounded(int(sizeof alphabet))];
+        SCOPED_TRACE(len);
+
+        const BreakCounts counts = scanBreaks(s.constData(), s.size());
+        EXPECT_EQ(counts.breaks, naiveBreaks(s));
+        EXPECT_EQ(counts.nonAscii, s.contains(char(0xC3)) || s.contains(char(0x9F)));
+        EXPECT_EQ(counts.nul, s.contains('\0'));
+
+        const qsizetype firstHigh = [&] {
+            for (qsizetype i = 0; i < s.size(); ++i) {
+                if (static_cast<unsigned char>(s[i]) >= 0x80)
+                    return i;
+            }
+            return s.size();
+        }();
+        EXPECT_EQ(asciiPrefix(s.constData(), s.size()), firstHigh);
+        QByteArray folded(s.size(), '\0');
+        EXPECT_EQ(foldAsciiUpper(s.constData(), folded.data(), s.size()), firstHigh);
+        for (qsizetype i = 0; i < firstHigh; ++i)
+            EXPECT_EQ(folded[i], upper(s[i]));
+
+        for (const QByteArray& needle : {QByteArray("N"), QByteArray("BN"), QByteArray("AN\nE"),
+                                         QByteArray("E\rB"), QByteArray("ENA")}) {
+            EXPECT_EQ(findAsciiIgnoringCase(s.constData(), s.size(), needle.constData(),
+                                            needle.size()),
+                      naiveFindNoCase(s, needle));
+            EXPECT_EQ(findBytes(s.constData(), s.size(), needle.constData(), needle.size()),
+                      s.indexOf(needle));
+        }
+    }
+}
+
+TEST(TextCodec, Utf8ValidityAndWindows1252)
+{
+    EXPECT_TRUE(isValidUtf8("plain ascii"));
+    EXPECT_TRUE(isValidUtf8("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(isValidUtf8("caf\xE9"));             // a Windows-1252 é
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));             // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));         // a surrogate
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));     // above U+10FFFF
+    EXPECT_FALSE(isValidUtf8("ends in \xE2\x82"));     // cut short
+    EXPECT_EQ(decodeWindows1252("\x80\x8A\x9F\xE9\x81"), QStringLiteral("€ŠŸé\u0081"));
+    bool ok = false;
+    EXPECT_EQ(encodeWindows1252(QStringLiteral("€é"), &ok), QByteArray("\x80\xE9"));
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(encodeWindows1252(QStringLiteral("ω"), &ok).isEmpty());
+    EXPECT_FALSE(ok);
+}
