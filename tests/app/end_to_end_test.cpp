@@ -16,6 +16,7 @@
 #include "render/thtml.h"
 #include "source/file_acceptor.h"
 #include "source/form_iter.h"
+#include "source/load_info_dialog.h"
 #include "source/select_dialog.h"
 
 #include <QCheckBox>
@@ -307,6 +308,36 @@ TEST_F(EndToEnd, PickedFilesBuildExactlyThoseAndEnterTheHistoryOnce)
     EXPECT_FALSE(select()->CheckBox1->isChecked());
     QTest::mouseClick(form->sbThumbNails, Qt::LeftButton);
     EXPECT_EQ(tilePaths(), inSamples(kWalkOrder.mid(0, kWalkOrder.size() - 1)));
+}
+
+TEST_F(EndToEnd, ShowInfoShowsTheLoadResultsAndItsCancelBuildsNothing)
+{
+    TfrmLoadInfo* info = form->windows.loadInfo;
+    QString count;
+    script.queueDialog([&](QDialog*) { // select: tick "Show Info:" and confirm
+        select()->PointAt(samples);
+        select()->CheckBox2->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    script.queueDialog([&](QDialog* d) { // load results: read it and cancel
+        EXPECT_EQ(d, info);
+        count = info->Label10->text();
+        return int(QDialog::Rejected);
+    });
+    QTest::mouseClick(form->sbNewSource, Qt::LeftButton);
+    EXPECT_EQ(count.trimmed(), QString::number(kWalkOrder.size()));
+    EXPECT_EQ(form->foundFiles.size(), kWalkOrder.size());
+    EXPECT_EQ(grid().FnFiles, 0);
+    EXPECT_TRUE(thumbnails().isEmpty());
+
+    pressNewSource(); // "Show Info:" stays ticked; this time the results are confirmed
+    ASSERT_EQ(script.dialogsShown().size(), 4u);
+    EXPECT_EQ(script.dialogsShown().back(), info);
+    EXPECT_EQ(grid().FnFiles, 0); // unscripted load results: Cancel
+    script.queueDialog([](QDialog*) { return int(QDialog::Accepted); });
+    script.queueDialog([](QDialog*) { return int(QDialog::Accepted); });
+    QTest::mouseClick(form->sbNewSource, Qt::LeftButton);
+    EXPECT_EQ(tilePaths(), inSamples(kWalkOrder));
 }
 
 TEST_F(EndToEnd, TheGraphicsFilterWalksOnlyPicturesAndTheWebFilterOnlyPages)
