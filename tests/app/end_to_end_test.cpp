@@ -14,6 +14,8 @@
 #include "platform/scripted_messages.h"
 #include "render/hnail.h"
 #include "render/thtml.h"
+#include "search/find_dialog.h"
+#include "search/radio_group.h"
 #include "source/file_acceptor.h"
 #include "source/form_iter.h"
 #include "source/load_info_dialog.h"
@@ -539,3 +541,47 @@ TEST_F(EndToEnd, ConfirmedPreferencesShowTheClearingMessageAndPurgeEveryThumbnai
 }
 
 } // namespace
+
+namespace {
+// Answers the Find dialog: types `text`, chooses target and method, presses OK.
+ScriptedMessages::DialogScript findScript(const QString& text, int target, int method)
+{
+    return [text, target, method](QDialog* d) {
+        auto* find = qobject_cast<TfrmFindText*>(d);
+        EXPECT_NE(find, nullptr);
+        if (!find)
+            return int(QDialog::Rejected);
+        find->ComboBox1->setEditText(text);
+        find->rgTarget->setItemIndex(target);
+        find->rgDisplayMethod->setItemIndex(method);
+        QTest::mouseClick(find->OKBtn, Qt::LeftButton);
+        return find->result();
+    };
+}
+} // namespace
+
+TEST_F(EndToEnd, FindShowOnlyRebuildsTheGridWithExactlyTheDocumentsContainingTheWord)
+{
+    pressNewSource();
+    ASSERT_EQ(grid().FnFiles, kWalkOrder.size());
+    // "valley" stands only in long.html; "CAFÉ" (any case) in latin1.htm, whose bytes
+    // are Windows-1252, and nowhere else.
+    script.queueDialog(findScript("valley", TfrmFindText::kSearchThumbnails, TfrmFindText::kShowOnly));
+    QTest::mouseClick(form->sbFind, Qt::LeftButton);
+    EXPECT_EQ(tilePaths(), inSamples({"long.html"}));
+
+    // The location (the samples folder) searched for a non-ASCII word in any case.
+    pressNewSource();
+    script.queueDialog(findScript(QString::fromUtf8("café"), TfrmFindText::kSearchLocation,
+                                  TfrmFindText::kShowOnly));
+    QTest::mouseClick(form->sbFind, Qt::LeftButton);
+    EXPECT_EQ(tilePaths(), inSamples({"latin1.htm"}));
+
+    // Select on the tiles shown: exactly the matching tiles end up selected.
+    pressNewSource();
+    script.queueDialog(findScript("<table", TfrmFindText::kSearchThumbnails, TfrmFindText::kSelect));
+    QTest::mouseClick(form->sbFind, Qt::LeftButton);
+    EXPECT_EQ(selectedTiles(), inSamples({"colors.html", "malformed.html", "NEWS.HTM", "tables.html"}));
+    EXPECT_EQ(grid().FnFiles, kWalkOrder.size());
+    EXPECT_TRUE(form->sbThumbNails->isEnabled());
+}
