@@ -151,6 +151,9 @@ void HNailGrid::buildLoop()
         auto* tile = new HNail(m_owner->sbxNails->content(), path, this);
         tile->hide();
         tile->resize(tileWidth, tileHeight);
+        // Place the view inside the hidden tile now, so its page is laid out once, at
+        // the width it will be shown at.
+        tile->arrange();
         if (m_options && m_options->scaleText()) {
             for (const TileFont& f : scaledTileFonts(factor))
                 applyTileFont(tile->view(), f);

@@ -253,7 +253,7 @@ void THTML::layOut(const QByteArray& markup)
     m_document->setUndoRedoEnabled(false);
     m_document->setHtml(decodeHtmlBytes(markup));
     applyHeadingFonts();
-    const int width = viewport()->width();
+    const int width = layoutWidth();
     m_document->setTextWidth(width > 0 ? width : -1);
     m_document->documentLayout()->documentSize(); // lays the document out now
     updateScrollBars();
@@ -330,10 +330,26 @@ void THTML::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     if (m_document) {
+        // Laying a document out again costs as much as the first time: only a new
+        // width calls for it (showing a tile sends a resize of the same size).
         const int width = viewport()->width();
-        m_document->setTextWidth(width > 0 ? width : -1);
+        const qreal wanted = width > 0 ? width : -1;
+        if (m_document->textWidth() != wanted)
+            m_document->setTextWidth(wanted);
     }
     updateScrollBars();
+}
+
+int THTML::layoutWidth() const
+{
+    if (isVisible())
+        return viewport()->width();
+    // A hidden view has its size already, but its viewport is placed only when the
+    // view is first shown: the width comes from the view's own contents rectangle.
+    int width = contentsRect().width();
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+        width -= verticalScrollBar()->sizeHint().width();
+    return width;
 }
 
 void THTML::scrollContentsBy(int, int)

@@ -119,6 +119,8 @@ private:
     void postStart();
     void runRetrieval();
     void layOut(const QByteArray& markup);
+    // The width a document is laid out at.
+    int layoutWidth() const;
     void applyHeadingFonts();
     void updateScrollBars();
 
