@@ -25,16 +25,6 @@ bool isValidUtf8(QByteArrayView bytes)
     return true;
 }
 
-QString decodeWindows1252(QByteArrayView bytes)
-{
-    QString out(bytes.size(), Qt::Uninitialized);
-    char16_t* d = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        d[i] = windows1252ToUnicode(static_cast<unsigned char>(bytes[i]));
-    }
-    return out;
-}
-
 QByteArray encodeWindows1252(const QString& text, bool* ok)
 {
     QByteArray out;

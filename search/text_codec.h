@@ -2,6 +2,8 @@
 // How the text search reads the bytes of a document: as UTF-8 when the bytes are
 // valid UTF-8, as Windows-1252 otherwise (the code page old Windows pages were
 // written in). Every byte has a Windows-1252 character, so decoding never fails.
+#include "platform/text_decoding.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -61,24 +63,6 @@ inline char32_t decodeUtf8Sequence(const unsigned char* p, int len)
 }
 // Whether every byte is below 0x80.
 bool isAscii(QByteArrayView bytes);
-// The characters of Windows-1252 bytes. The five bytes the code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of
-// the same number, as Windows itself decodes them.
-QString decodeWindows1252(QByteArrayView bytes);
-// The character of one Windows-1252 byte.
-inline char16_t windows1252ToUnicode(unsigned char byte)
-{
-    // Characters of the bytes 0x80..0x9F; 0xA0..0xFF are the Latin-1 characters.
-    // The five bytes the code page leaves undefined stand for the control
-    // characters of the same number.
-    constexpr char16_t kHighRange[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
-        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, //
-    };
-    return (byte >= 0x80 && byte < 0xA0) ? kHighRange[byte - 0x80] : char16_t(byte);
-}
 // The Windows-1252 bytes of `text`; `ok` becomes false (and the result is empty)
 // when a character has no Windows-1252 byte.
 QByteArray encodeWindows1252(const QString& text, bool* ok);

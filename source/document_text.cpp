@@ -1,19 +1,12 @@
 #include "source/document_text.h"
 
-#include <QStringDecoder>
+#include "platform/text_decoding.h"
 
 namespace zv {
 
 QString decodeDocumentText(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder cp1252("windows-1252");
-    if (cp1252.isValid())
-        return cp1252.decode(bytes);
-    return QString::fromLatin1(bytes);
+    return decodeDocumentBytes(bytes);
 }
 
 QString decodeDocumentLines(const QByteArray& bytes)
