@@ -32,8 +32,12 @@ constexpr qsizetype kLongestTag = 16;
 // first of two equal names keeps its position.
 struct TagLookup {
     static constexpr unsigned kSlots = 512;
+    struct Slot {
+        char name[kLongestTag]; // lower case, padded with zero bytes
+        short position = -1; // -1 marks a free slot
+    };
     QList<QByteArray> list;
-    std::array<short, kSlots> positions{}; // position + 1; 0 marks a free slot
+    std::array<Slot, kSlots> slots_{};
 
     static unsigned hashOf(const char* lower, qsizetype n)
     {
@@ -47,27 +51,29 @@ struct TagLookup {
     {
         list = QByteArray(kTagList).split(',');
         for (int i = 0; i < list.size(); ++i) {
-            const QByteArray& name = list[i];
-            if (find(name.constData(), name.size()) >= 0)
+            char padded[kLongestTag] = {};
+            std::memcpy(padded, list[i].constData(), size_t(list[i].size()));
+            const unsigned hash = hashOf(padded, list[i].size());
+            if (find(padded, hash) >= 0)
                 continue;
-            unsigned slot = hashOf(name.constData(), name.size()) & (kSlots - 1);
-            while (positions[slot] != 0)
+            unsigned slot = hash & (kSlots - 1);
+            while (slots_[slot].position >= 0)
                 slot = (slot + 1) & (kSlots - 1);
-            positions[slot] = short(i + 1);
+            std::memcpy(slots_[slot].name, padded, kLongestTag);
+            slots_[slot].position = short(i);
         }
     }
 
-    // Position of a lower-case name, -1 when absent.
-    int find(const char* lower, qsizetype n) const { return find(lower, n, hashOf(lower, n)); }
-    int find(const char* lower, qsizetype n, unsigned hash) const
+    // Position of a lower-case name padded with zero bytes to the longest length,
+    // -1 when absent. Names hold no zero byte, so the padding marks the length.
+    int find(const char (&padded)[kLongestTag], unsigned hash) const
     {
         for (unsigned slot = hash & (kSlots - 1);; slot = (slot + 1) & (kSlots - 1)) {
-            const int entry = positions[slot];
-            if (entry == 0)
+            const Slot& s = slots_[slot];
+            if (s.position < 0)
                 return -1;
-            const QByteArray& name = list[entry - 1];
-            if (name.size() == n && std::memcmp(name.constData(), lower, size_t(n)) == 0)
-                return entry - 1;
+            if (std::memcmp(s.name, padded, kLongestTag) == 0)
+                return s.position;
         }
     }
 };
@@ -127,17 +133,19 @@ const QList<QByteArray>& Translator::tagTable()
 int Translator::tagIndexOf(QByteArrayView name)
 {
     const qsizetype n = name.size();
-    if (n == 0 || n > kLongestTag)
+    if (n == 0 || n >= kLongestTag)
         return 0;
-    char lower[kLongestTag];
+    char lower[kLongestTag] = {};
     unsigned hash = unsigned(n);
     for (qsizetype i = 0; i < n; ++i) {
         char c = name[i];
+        if (c == 0)
+            return 0; // no known name holds a zero byte
         c = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
         lower[i] = c;
         hash = hash * 31 + static_cast<unsigned char>(c);
     }
-    const int position = tagLookup().find(lower, n, hash);
+    const int position = tagLookup().find(lower, hash);
     return position < 0 ? 0 : position;
 }
 
@@ -230,7 +238,7 @@ void Translator::write(QByteArrayView s)
         Output += Pending;
         Pending.clear();
     } else {
-        Output.append(s.data(), size_t(s.size()));
+        Output.append(s);
     }
 }
 
@@ -328,14 +336,14 @@ void Translator::step(void (Translator::*hook)(), void (Translator::*byDefault)(
 void Translator::writeEndTag()
 {
     Output += "</";
-    Output.append(ElemType.data(), size_t(ElemType.size()));
+    Output.append(ElemType);
     Output += '>';
 }
 
 void Translator::writeStartTag()
 {
     Output += '<';
-    Output.append(ElemType.data(), size_t(ElemType.size()));
+    Output.append(ElemType);
     if (AttrCount > 0)
         Output += ' ';
     for (int i = 1; i <= AttrCount; ++i) {
@@ -364,13 +372,13 @@ void Translator::writeAttribute()
     if (AttrNameOverride.isEmpty())
         Output += AttrName;
     else
-        Output.append(AttrNameOverride.constData(), size_t(AttrNameOverride.size()));
+        Output.append(AttrNameOverride);
     Output += "=\"";
-    Output.append(Prefix.constData(), size_t(Prefix.size()));
+    Output.append(Prefix);
     const QByteArrayView value = AttrValueOverride.isEmpty() ? AttrValue : AttrValueOverride;
     // A double quote inside the value would end the quoted value early.
     if (value.indexOf('"') < 0) {
-        Output.append(value.data(), size_t(value.size()));
+        Output.append(value);
     } else {
         for (char c : value) {
             if (c == '"')
@@ -379,7 +387,7 @@ void Translator::writeAttribute()
                 Output += c;
         }
     }
-    Output.append(Suffix.constData(), size_t(Suffix.size()));
+    Output.append(Suffix);
     Output += "\" ";
 }
 

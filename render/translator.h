@@ -7,6 +7,7 @@
 //
 // Texts are the document's bytes. Text runs wait in Pending and reach Output only
 // when a tag arrives; what is still pending at the end of the document is dropped.
+#include "render/byte_buffer.h"
 #include "render/render_context.h"
 #include "render/thtml.h"
 
@@ -42,7 +43,7 @@ public:
     virtual bool SaveTranslation(const QString& fileName);
 
     // The translated markup of the last load.
-    QByteArray translation() const { return QByteArray::fromStdString(Output); }
+    QByteArray translation() const { return Output.toByteArray(); }
     bool busy() const { return Busy; }
 
     // Element names the rules know, in their fixed order; position 0 ("bad") also
@@ -90,7 +91,7 @@ protected:
     int AttrNumber = 0;
 
     std::string Pending;
-    std::string Output;
+    ByteBuffer Output;
 
     QByteArray Prefix;
     QByteArray Suffix;
