@@ -12,12 +12,15 @@
 #include <QtMath>
 
 #include <cerrno>
+#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextFrame>
+#include <QTextTable>
 
 namespace zv {
 namespace {
@@ -253,6 +256,7 @@ void THTML::layOut(const QByteArray& markup)
     m_document->setUndoRedoEnabled(false);
     m_document->setHtml(decodeHtmlBytes(markup));
     applyHeadingFonts();
+    limitSizes();
     const int width = layoutWidth();
     m_document->setTextWidth(width > 0 ? width : -1);
     m_document->documentLayout()->documentSize(); // lays the document out now
@@ -291,6 +295,127 @@ void THTML::applyHeadingFonts()
             format.setFontWeight(font.weight());
             if (font.italic())
                 format.setFontItalic(true);
+            QTextCursor cursor(m_document);
+            cursor.setPosition(position);
+            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
+}
+
+namespace {
+
+// Lengths past this many pixels overflow the layout engine's fixed-point numbers,
+// which can leave it looping for ever (a picture a few million pixels high does);
+// no page needs them.
+constexpr qreal kLargestLength = 20000;
+
+bool limit(QTextFormat& format, int property)
+{
+    if (!format.hasProperty(property))
+        return false;
+    const QVariant value = format.property(property);
+    bool changed = false;
+    if (value.userType() == QMetaType::fromType<QTextLength>().id()) {
+        const QTextLength length = value.value<QTextLength>();
+        if (length.type() == QTextLength::FixedLength
+            && qAbs(length.rawValue()) > kLargestLength) {
+            format.setProperty(property,
+                               QTextLength(QTextLength::FixedLength,
+                                           std::copysign(kLargestLength, length.rawValue())));
+            changed = true;
+        }
+    } else if (value.canConvert<qreal>()) {
+        const qreal number = value.toReal();
+        if (!std::isfinite(number) || qAbs(number) > kLargestLength) {
+            format.setProperty(property, std::isfinite(number)
+                                             ? std::copysign(kLargestLength, number)
+                                             : 0.0);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool limitAll(QTextFormat& format, std::initializer_list<int> properties)
+{
+    bool changed = false;
+    for (int p : properties)
+        changed |= limit(format, p);
+    return changed;
+}
+
+void limitFrame(QTextFrame* frame)
+{
+    QTextFrameFormat format = frame->frameFormat();
+    if (limitAll(format,
+                 {QTextFormat::FrameBorder, QTextFormat::FrameMargin, QTextFormat::FramePadding,
+                  QTextFormat::FrameWidth, QTextFormat::FrameHeight, QTextFormat::FrameTopMargin,
+                  QTextFormat::FrameBottomMargin, QTextFormat::FrameLeftMargin,
+                  QTextFormat::FrameRightMargin, QTextFormat::TableCellSpacing,
+                  QTextFormat::TableCellPadding}))
+        frame->setFrameFormat(format.toFrameFormat());
+    if (auto* table = qobject_cast<QTextTable*>(frame)) {
+        QTextTableFormat tableFormat = table->format();
+        QList<QTextLength> columns = tableFormat.columnWidthConstraints();
+        bool changed = false;
+        for (QTextLength& c : columns) {
+            if (c.type() == QTextLength::FixedLength && qAbs(c.rawValue()) > kLargestLength) {
+                c = QTextLength(QTextLength::FixedLength, kLargestLength);
+                changed = true;
+            }
+        }
+        if (changed) {
+            tableFormat.setColumnWidthConstraints(columns);
+            table->setFormat(tableFormat);
+        }
+    }
+    const QList<QTextFrame*> children = frame->childFrames();
+    for (QTextFrame* child : children)
+        limitFrame(child);
+}
+
+} // namespace
+
+// Pages may ask for any size (pictures, margins, cells, fonts); sizes beyond what
+// a page can use are cut down before the layout runs.
+void THTML::limitSizes()
+{
+    limitFrame(m_document->rootFrame());
+    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
+        QTextBlockFormat blockFormat = block.blockFormat();
+        if (limitAll(blockFormat,
+                     {QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin,
+                      QTextFormat::BlockLeftMargin, QTextFormat::BlockRightMargin,
+                      QTextFormat::TextIndent, QTextFormat::LineHeight})) {
+            QTextCursor(block).setBlockFormat(blockFormat);
+        }
+        struct Piece {
+            int position;
+            int length;
+            QTextCharFormat format;
+        };
+        std::vector<Piece> pieces;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QTextCharFormat format = it.fragment().charFormat();
+            bool changed = limitAll(format, {QTextFormat::ImageWidth, QTextFormat::ImageHeight,
+                                             QTextFormat::FontLetterSpacing,
+                                             QTextFormat::FontWordSpacing});
+            if (format.hasProperty(QTextFormat::FontPointSize)
+                && !(format.fontPointSize() > 0 && format.fontPointSize() <= 1000)) {
+                format.setFontPointSize(1000);
+                changed = true;
+            }
+            if (format.hasProperty(QTextFormat::FontPixelSize)
+                && !(format.intProperty(QTextFormat::FontPixelSize) > 0
+                     && format.intProperty(QTextFormat::FontPixelSize) <= 1000)) {
+                format.setProperty(QTextFormat::FontPixelSize, 1000);
+                changed = true;
+            }
+            if (changed)
+                pieces.push_back({it.fragment().position(), it.fragment().length(), format});
+        }
+        for (const auto& [position, length, format] : pieces) {
             QTextCursor cursor(m_document);
             cursor.setPosition(position);
             cursor.setPosition(position + length, QTextCursor::KeepAnchor);

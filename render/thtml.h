@@ -122,6 +122,7 @@ private:
     // The width a document is laid out at.
     int layoutWidth() const;
     void applyHeadingFonts();
+    void limitSizes();
     void updateScrollBars();
 
     bool m_blocking = false;

@@ -199,6 +199,19 @@ TEST_F(ViewTest, FontsAndPicturesOfTheLaidOutDocument)
     EXPECT_EQ(ViewDocument::localFileOf(base, QUrl("//server/share/a.gif")), "//server/share/a.gif");
 }
 
+TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
+{
+    // A missing picture millions of pixels high followed by text once left the layout
+    // engine looping for ever; so can other lengths past its fixed-point range.
+    load(write("a.htm", "<img src=\"missing.png\" height=11111111>x"
+                        "<table cellpadding=99999999 width=99999999><tr><td>y</td></tr></table>"
+                        "<p style=\"margin-left: 99999999px; font-size: 99999999px\">z</p>"));
+    ASSERT_NE(view.document(), nullptr);
+    EXPECT_LE(view.document()->size().height(), 200000);
+    EXPECT_EQ(view.document()->toPlainText().simplified().remove(QChar::ObjectReplacementCharacter),
+              "x y z");
+}
+
 namespace {
 // Deletes itself from inside its element handler, as a tile destroyed during a
 // retrieval would.
