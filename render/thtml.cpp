@@ -1,6 +1,7 @@
 #include "render/thtml.h"
 
 #include "render/html_text.h"
+#include "render/nesting_limit.h"
 #include "render/view_document.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -254,7 +255,7 @@ void THTML::layOut(const QByteArray& markup)
     m_document->setDefaultStyleSheet(fontStyleSheet());
     m_document->setBaseUrl(m_url);
     m_document->setUndoRedoEnabled(false);
-    m_document->setHtml(decodeHtmlBytes(markup));
+    m_document->setHtml(decodeHtmlBytes(limitNesting(markup)));
     applyHeadingFonts();
     limitSizes();
     const int width = layoutWidth();

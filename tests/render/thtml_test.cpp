@@ -1,5 +1,6 @@
 #include "platform/file_paths.h"
 #include "platform/message_pump.h"
+#include "render/nesting_limit.h"
 #include "render/thtml.h"
 #include "render/view_document.h"
 
@@ -210,6 +211,37 @@ TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
     EXPECT_LE(view.document()->size().height(), 200000);
     EXPECT_EQ(view.document()->toPlainText().simplified().remove(QChar::ObjectReplacementCharacter),
               "x y z");
+}
+
+TEST(NestingLimit, DeepTablesAndBlocksLoseTheirInnerTags)
+{
+    QByteArray deep;
+    for (int i = 0; i < 12; ++i)
+        deep += "<TABLE><tr><td>";
+    deep += "x";
+    for (int i = 0; i < 12; ++i)
+        deep += "</td></tr></table>";
+    QByteArray expected;
+    for (int i = 0; i < kMaxTableDepth; ++i)
+        expected += "<TABLE><tr><td>";
+    expected += "x";
+    for (int i = 0; i < kMaxTableDepth; ++i)
+        expected += "</td></tr></table>";
+    EXPECT_EQ(limitNesting(deep), expected);
+
+    const QByteArray lists = QByteArray("<ul><li>", 8).repeated(kMaxBlockDepth + 5) + "y";
+    EXPECT_EQ(limitNesting(lists),
+              QByteArray("<ul><li>").repeated(kMaxBlockDepth) + QByteArray("<li>").repeated(5) + "y");
+    // Stray end tags do not make room for deeper nesting.
+    const QByteArray shallow = "</table></table><table><tr><td>z</td></tr></table>";
+    EXPECT_EQ(limitNesting(shallow), shallow);
+}
+
+TEST_F(ViewTest, DeeplyNestedTablesAreLaidOutInTime)
+{
+    // Forty unclosed tables would take the layout engine longer than anyone waits.
+    load(write("a.htm", QByteArray("<table><tr><td>").repeated(40) + "deep"));
+    EXPECT_EQ(view.document()->toPlainText().trimmed(), "deep");
 }
 
 namespace {
