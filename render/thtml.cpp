@@ -48,6 +48,20 @@ QString cssFont(const QFont& f)
 // Documents larger than this are read up to this size.
 constexpr qint64 kLargestDocument = qint64(256) << 20;
 
+// How deeply tables nest below a frame (counting up to a little past the limit).
+int tableDepth(QTextFrame* frame, int above = 0)
+{
+    const int here = above + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
+    int deepest = here;
+    const QList<QTextFrame*> children = frame->childFrames();
+    for (QTextFrame* child : children) {
+        if (deepest > kMaxTableDepth)
+            break;
+        deepest = qMax(deepest, tableDepth(child, here));
+    }
+    return deepest;
+}
+
 // Reads a regular file whole in as few calls as the system allows (a translation
 // reads thousands of small files) and answers its size; anything that is not a
 // regular file (a folder, a device, a pipe that would never end) reads as empty.
@@ -255,7 +269,12 @@ void THTML::layOut(const QByteArray& markup)
     m_document->setDefaultStyleSheet(fontStyleSheet());
     m_document->setBaseUrl(m_url);
     m_document->setUndoRedoEnabled(false);
-    m_document->setHtml(decodeHtmlBytes(limitNesting(markup)));
+    const QByteArray limited = limitNesting(markup);
+    m_document->setHtml(decodeHtmlBytes(limited));
+    // The engine also makes tables of its own around stray cells, nesting them
+    // where the tags do not; such a page is shown without its tables.
+    if (tableDepth(m_document->rootFrame()) > kMaxTableDepth)
+        m_document->setHtml(decodeHtmlBytes(withoutTables(limited)));
     applyHeadingFonts();
     limitSizes();
     const int width = layoutWidth();

@@ -242,6 +242,10 @@ TEST_F(ViewTest, DeeplyNestedTablesAreLaidOutInTime)
     // Forty unclosed tables would take the layout engine longer than anyone waits.
     load(write("a.htm", QByteArray("<table><tr><td>").repeated(40) + "deep"));
     EXPECT_EQ(view.document()->toPlainText().trimmed(), "deep");
+    // Stray cells after stray row ends: the engine nests a table of its own for each.
+    load(write("b.htm", QByteArray("<td>c</tr>").repeated(40)));
+    EXPECT_EQ(view.document()->toPlainText().simplified(), QString("c ").repeated(40).trimmed());
+    EXPECT_EQ(withoutTables("<table><tr><td>a<th>b</tr><tr><td>c</table>"), QByteArray("<br> a b<br> c"));
 }
 
 namespace {
