@@ -26,9 +26,11 @@ for t in "${targets[@]}"; do
   seeds=()
   seed_dir="fuzz/corpus/${t#fuzz_}"
   [ -d "$seed_dir" ] && seeds=("$seed_dir")
+  dict=()
+  [ -f "fuzz/${t#fuzz_}.dict" ] && dict=(-dict="fuzz/${t#fuzz_}.dict")
   echo "== $t for ${SECONDS_EACH}s"
   if ! "$BUILD/fuzz/$t" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
-        -artifact_prefix="build/fuzz-artifacts-$t-" "$corpus" "${seeds[@]}" 2>&1 | tail -n 12; then
+        -artifact_prefix="build/fuzz-artifacts-$t-" "${dict[@]}" "$corpus" "${seeds[@]}" 2>&1 | tail -n 12; then
     status=1
   fi
 done
