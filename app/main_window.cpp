@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "platform/hint.h"
+
 #include "app/core/prog_bar.h"
 #include "app/core/reg.h"
 #include "app/grid_find_host.h"
@@ -48,11 +50,6 @@ private:
 
 const QString kThumbHint = QStringLiteral("Right-click a thumbnail for menu.");
 
-void setHint(QWidget* w, const QString& hint)
-{
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
 
 QFrame* makePanel(QWidget* parent, const char* name, int height)
 {

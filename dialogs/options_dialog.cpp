@@ -1,5 +1,7 @@
 #include "dialogs/options_dialog.h"
 
+#include "platform/hint.h"
+
 #include "app/core/lenient_number.h"
 #include "platform/message_service.h"
 #include "source/dialog_dependent.h"
@@ -12,16 +14,6 @@
 #include <QVBoxLayout>
 
 namespace zv {
-namespace {
-
-void setHint(QWidget* w, const QString& hint)
-{
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
-
-} // namespace
-
 TfrmOptions::TfrmOptions(GridDependent* grid, QWidget* parent)
     : TfrmDDialog(parent)
     , m_pendingGrid(grid)

@@ -1,5 +1,7 @@
 #include "search/find_dialog.h"
 
+#include "platform/hint.h"
+
 #include "platform/message_service.h"
 #include "search/find_host.h"
 #include "search/radio_group.h"
@@ -15,14 +17,6 @@
 #include <QVBoxLayout>
 
 namespace zv {
-
-namespace {
-void setHint(QWidget* w, const QString& hint)
-{
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
-} // namespace
 
 TfrmFindText::TfrmFindText(FindHost* dependent, QWidget* parent)
     : TfrmDDialog(parent)

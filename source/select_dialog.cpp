@@ -1,5 +1,7 @@
 #include "source/select_dialog.h"
 
+#include "platform/hint.h"
+
 #include "source/dialog_dependent.h"
 #include "source/file_mask.h"
 #include "source/folder_listing.h"
@@ -60,11 +62,6 @@ QString cleanFolder(const QString& folder)
     return f;
 }
 
-void setHint(QWidget* w, const QString& hint)
-{
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
 
 } // namespace
 
