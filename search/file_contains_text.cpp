@@ -385,16 +385,9 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
     for (const Block& block : blocks) {
         const qsizetype before = search.firstMatch(pos, block.end, block.nonAscii);
         const qsizetype last = before < 0 ? done + block.lines : done + before + 1;
-        bool cancelled = false;
-        if (currentProgress) {
-            for (qsizetype line = done + 1; line <= last; ++line) {
-                if (!currentProgress->Step(clampToInt(line), total)) {
-                    cancelled = true;
-                    break;
-                }
-            }
-        }
-        if (cancelled)
+        // One Step per line stepped past, given to the reporter as a run.
+        if (currentProgress && done < last
+            && !currentProgress->Steps(clampToInt(done + 1), clampToInt(last), total))
             break;
         if (before >= 0) {
             found = true;

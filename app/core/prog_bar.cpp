@@ -58,23 +58,47 @@ void ProgBar::Start(const QString& prefix, int interval)
 
 bool ProgBar::Step(int number, int total)
 {
+    return Steps(number, number, total);
+}
+
+bool ProgBar::Steps(int first, int last, int total)
+{
+    if (first > last)
+        return true;
+    // Messages are let through at most every few milliseconds whatever the number
+    // of Steps, so one chance per run of Steps serves a run taking microseconds.
     pumpMessages();
     if (m_cancelled) {
         beep();
         return false;
     }
     setCancelEnabled(true);
-    if (m_interval > 0) {
-        const int old = m_skipCount++;
-        if (old < m_interval)
-            return true;
-        m_skipCount = 0;
+    // The refresh arithmetic of every Step, one after another; only the last
+    // refresh of the run reaches the controls, which show nothing in between.
+    bool refresh = false;
+    int shown = 0;
+    for (long long number = first; number <= last; ++number) {
+        if (m_interval > 0) {
+            const int old = m_skipCount++;
+            if (old < m_interval)
+                continue;
+            m_skipCount = 0;
+        }
+        if (total > m_maximum)
+            m_maximum = total;
+        if (number > m_maximum)
+            m_maximum = static_cast<int>(std::min<long long>(number * 3 / 2,
+                                                             std::numeric_limits<int>::max()));
+        refresh = true;
+        shown = static_cast<int>(number);
     }
-    if (total > m_maximum)
-        m_maximum = total;
-    if (number > m_maximum)
-        m_maximum = static_cast<int>(std::min<long long>(static_cast<long long>(number) * 3 / 2,
-                                                         std::numeric_limits<int>::max()));
+    if (refresh)
+        showStep(shown, total);
+    return true;
+}
+
+void ProgBar::showStep(int number, int total)
+{
     if (m_bar) {
         // A shown progress bar repaints itself at once on most changes of its
         // value; the drawing is left to the flush below, at most once per frame.
@@ -104,7 +128,6 @@ bool ProgBar::Step(int number, int total)
     // Draws what changed (caption and bar), at most once per frame; the rest of
     // the window is not redrawn on every refresh.
     flushPaint(m_window);
-    return true;
 }
 
 bool ProgBar::Finish(int mode)

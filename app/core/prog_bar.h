@@ -26,6 +26,10 @@ public:
     // Reports `number` units done of an expected `total` (0: unknown). Answers false
     // once the job was cancelled; it must then stop (and still call Finish).
     bool Step(int number, int total);
+    // The Steps first, first + 1, ..., last in one call, as they would be one by
+    // one, for loops whose units take nanoseconds. Answers as the last of them
+    // would; a cancel stops the run at its first Step.
+    bool Steps(int first, int last, int total);
     // Ends a job: mode 0 empties the caption, 1 restores the saved caption.
     bool Finish(int mode);
     // Marks the job cancelled: every further Step beeps and answers false until the
@@ -39,6 +43,7 @@ public:
 
 private:
     void setCancelEnabled(bool enabled);
+    void showStep(int number, int total);
 
     QWidget* m_window;
     QPointer<QProgressBar> m_bar;

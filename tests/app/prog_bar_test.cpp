@@ -160,3 +160,39 @@ TEST(SharedCancelButton, FinishOnOneDisablesItAndTheOthersStepEnablesIt)
     total.Step(2, 0);
     EXPECT_TRUE(cancel->isEnabled());
 }
+
+// A run of Steps given at once leaves the reporter exactly as the same Steps one by
+// one: the thinning count, the 1.5x maximum and the caption of the last refresh.
+TEST(ReporterRunOfSteps, MatchesTheStepsOneByOne)
+{
+    struct Case {
+        int interval, total, first, last;
+    };
+    const Case cases[] = {{0, 0, 1, 10}, {3, 0, 1, 10}, {7, 100, 5, 93}, {128, 5000, 1, 4999},
+                          {2, 0, -3, 4}, {5, 10, 3, 3}};
+    for (const Case& c : cases) {
+        QWidget w1, w2;
+        auto* b1 = new QProgressBar(&w1);
+        auto* b2 = new QProgressBar(&w2);
+        auto* l1 = new QLabel(&w1);
+        auto* l2 = new QLabel(&w2);
+        ProgBar one(&w1, b1, l1, nullptr), run(&w2, b2, l2, nullptr);
+        one.Start("n", c.interval);
+        run.Start("n", c.interval);
+        // Two runs in a row, so the thinning count carries over between runs.
+        const int mid = (c.first + c.last) / 2;
+        for (int i = c.first; i <= c.last; ++i)
+            ASSERT_TRUE(one.Step(i, c.total));
+        ASSERT_TRUE(run.Steps(c.first, mid, c.total));
+        ASSERT_TRUE(run.Steps(mid + 1, c.last, c.total));
+        EXPECT_TRUE(run.Steps(7, 6, c.total)); // an empty run changes nothing
+        one.Step(c.last + 1, c.total);
+        run.Step(c.last + 1, c.total);
+        EXPECT_EQ(l1->text(), l2->text()) << c.interval << " " << c.first;
+        EXPECT_EQ(one.maximum(), run.maximum());
+        EXPECT_EQ(b1->value(), b2->value());
+        EXPECT_EQ(b1->maximum(), b2->maximum());
+        run.Cancel();
+        EXPECT_FALSE(run.Steps(1, 1000, c.total));
+    }
+}
