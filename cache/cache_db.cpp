@@ -10,12 +10,20 @@
 
 #include <shapefil.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // Texts are stored as UTF-8 bytes. Every text the program writes into this table
 // comes from addresses and cache file names, which are ASCII in practice, so the
@@ -62,10 +70,121 @@ constexpr int recordLength()
 // would otherwise try other spellings of the extension and a ".cpg" file beside
 // it, and delete that ".cpg" file when creating a table) and remember the first
 // write or flush error, which shapelib does not report.
+//
+// shapelib seeks before nearly every read and write, and posting a row reads the
+// header back, rewrites it and flushes. Over stdio that is some eight system calls
+// a row. Here a seek only moves a position; reads come from a window of the file
+// kept in memory (kept in step with every write); writes that follow one another
+// are gathered and handed to the system on a flush, a read, or a write elsewhere.
+// The first page of a table opened for writing is also mapped into memory, and
+// writes within it (the header's row count, on every posted row) are stores into
+// the system's page cache: a posted row then costs one system call, and row and
+// count are both in the system's hands when AppendRow returns. The page lies
+// inside the file and was written before, so those stores cannot fail for want of
+// disk space.
+
+constexpr qsizetype kReadWindow = 64 * 1024;
 
 struct HookFile {
-    FILE* fp = nullptr;
+    int fd = -1;
     int error = 0;
+    off_t pos = 0;
+    off_t size = 0;
+    std::vector<char> pending; // bytes to write at pendingAt
+    off_t pendingAt = 0;
+    std::vector<char> window;  // the file's bytes at windowAt
+    off_t windowAt = 0;
+    char* head = nullptr;      // the file's first headLength bytes, mapped
+    size_t headLength = 0;
+
+    void noteError(int e)
+    {
+        if (error == 0)
+            error = e ? e : EIO;
+    }
+
+    bool flushPending()
+    {
+        const char* p = pending.data();
+        size_t left = pending.size();
+        off_t at = pendingAt;
+        while (left > 0) {
+            const ssize_t n = ::pwrite(fd, p, left, at);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                noteError(n < 0 ? errno : ENOSPC);
+                pending.clear();
+                return false;
+            }
+            p += n;
+            left -= size_t(n);
+            at += n;
+        }
+        pending.clear();
+        return true;
+    }
+
+    // Copies what [at, at + n) shares with the window into it.
+    void patchWindow(const char* p, size_t n, off_t at)
+    {
+        const off_t from = std::max(at, windowAt);
+        const off_t to = std::min<off_t>(at + off_t(n), windowAt + off_t(window.size()));
+        if (from < to)
+            std::memcpy(window.data() + (from - windowAt), p + (from - at), size_t(to - from));
+    }
+
+    size_t write(const char* p, size_t n)
+    {
+        // After a failed write nothing more is written: above all not the header,
+        // whose row count would then announce a row that never reached the disk.
+        if (error != 0)
+            return 0;
+        if (head && pos + off_t(n) <= off_t(headLength)) {
+            // Pending bytes there would land later and undo this write.
+            if (!pending.empty() && pendingAt < pos + off_t(n)
+                && pendingAt + off_t(pending.size()) > pos && !flushPending())
+                return 0;
+            std::memcpy(head + pos, p, n);
+            patchWindow(p, n, pos);
+            pos += off_t(n);
+            return n;
+        }
+        if (!pending.empty() && pendingAt + off_t(pending.size()) != pos && !flushPending())
+            return 0;
+        if (pending.empty())
+            pendingAt = pos;
+        pending.insert(pending.end(), p, p + n);
+        patchWindow(p, n, pos);
+        pos += off_t(n);
+        size = std::max(size, pos);
+        return n;
+    }
+
+    size_t read(char* p, size_t n)
+    {
+        if (!pending.empty() && !flushPending())
+            return 0;
+        size_t done = 0;
+        while (done < n && pos < size) {
+            if (pos < windowAt || pos >= windowAt + off_t(window.size())) {
+                window.resize(size_t(kReadWindow));
+                ssize_t got;
+                do
+                    got = ::pread(fd, window.data(), window.size(), pos);
+                while (got < 0 && errno == EINTR);
+                window.resize(got > 0 ? size_t(got) : 0);
+                windowAt = pos;
+                if (got <= 0)
+                    break;
+            }
+            const size_t take = std::min(n - done, size_t(windowAt + off_t(window.size()) - pos));
+            std::memcpy(p + done, window.data() + (pos - windowAt), take);
+            done += take;
+            pos += off_t(take);
+        }
+        return done;
+    }
 };
 
 thread_local const char* t_openPath = nullptr;
@@ -88,53 +207,75 @@ SAFile hookOpen(const char* requested, const char* access)
 {
     if (!t_openPath || endsWith(requested, ".cpg") || endsWith(requested, ".CPG"))
         return nullptr;
-    FILE* fp = std::fopen(t_openPath, access);
-    if (!fp) {
+    // The stdio modes shapelib asks for: "rb", "rb+"/"r+b", "wb+"/"w+b".
+    int flags = std::strchr(access, '+') ? O_RDWR : O_RDONLY;
+    if (access[0] == 'w')
+        flags |= O_CREAT | O_TRUNC;
+    const int fd = ::open(t_openPath, flags | O_CLOEXEC, 0666);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
         t_openErrno = errno;
+        if (fd >= 0)
+            ::close(fd);
         return nullptr;
     }
     auto* file = new HookFile;
-    file->fp = fp;
+    file->fd = fd;
+    file->size = st.st_size;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const size_t mapped = size_t(std::min<off_t>(st.st_size, page > 0 ? page : 4096));
+    if ((flags & O_RDWR) && S_ISREG(st.st_mode) && mapped >= 32) {
+        void* head = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (head != MAP_FAILED) {
+            file->head = static_cast<char*>(head);
+            file->headLength = mapped;
+        }
+    }
     return reinterpret_cast<SAFile>(file);
 }
 
 SAOffset hookRead(void* p, SAOffset size, SAOffset count, SAFile file)
 {
-    return std::fread(p, size, count, hookFile(file)->fp);
+    if (size == 0)
+        return 0;
+    return hookFile(file)->read(static_cast<char*>(p), size * count) / size;
 }
 
 SAOffset hookWrite(void* p, SAOffset size, SAOffset count, SAFile file)
 {
-    HookFile* f = hookFile(file);
-    const size_t written = std::fwrite(p, size, count, f->fp);
-    if (written != count && f->error == 0)
-        f->error = errno ? errno : EIO;
-    return written;
+    if (size == 0)
+        return 0;
+    return hookFile(file)->write(static_cast<const char*>(p), size * count) / size;
 }
 
 SAOffset hookSeek(SAFile file, SAOffset offset, int whence)
 {
-    return static_cast<SAOffset>(std::fseek(hookFile(file)->fp, static_cast<long>(offset), whence));
+    HookFile* f = hookFile(file);
+    const off_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? f->size : 0;
+    const off_t to = base + off_t(offset);
+    if (to < 0)
+        return SAOffset(-1);
+    f->pos = to;
+    return 0;
 }
 
 SAOffset hookTell(SAFile file)
 {
-    return static_cast<SAOffset>(std::ftell(hookFile(file)->fp));
+    return static_cast<SAOffset>(hookFile(file)->pos);
 }
 
 int hookFlush(SAFile file)
 {
-    HookFile* f = hookFile(file);
-    const int result = std::fflush(f->fp);
-    if (result != 0 && f->error == 0)
-        f->error = errno ? errno : EIO;
-    return result;
+    return hookFile(file)->flushPending() ? 0 : -1;
 }
 
 int hookClose(SAFile file)
 {
     HookFile* f = hookFile(file);
-    int result = std::fclose(f->fp);
+    f->flushPending();
+    if (f->head)
+        ::munmap(f->head, f->headLength);
+    const int result = ::close(f->fd);
     delete f;
     return result;
 }
@@ -480,18 +621,33 @@ bool CacheDB::AppendRow(const CacheRow& row)
     if (!d.dbf || !d.writable || d.writeFailed)
         return false;
     const int index = DBFGetRecordCount(d.dbf);
-    auto text = [&](Field field, const QString& value) {
-        return DBFWriteStringAttribute(d.dbf, index, field,
-                                       fieldBytes(value, kFields[field].width).constData())
-               != 0;
+    // The row is laid out here as shapelib lays out each field (texts left-aligned
+    // and space-filled, cut at a NUL; numbers right-aligned) and handed over whole:
+    // one call instead of seven, and no number formatting through printf.
+    char record[recordLength()];
+    std::memset(record, ' ', sizeof record);
+    int at = 1; // after the deletion flag, which stays blank
+    auto put = [&](Field field, const QString& value) {
+        const QByteArray bytes = fieldBytes(value, kFields[field].width);
+        const qsizetype nul = bytes.indexOf('\0');
+        std::memcpy(record + at, bytes.constData(), size_t(nul < 0 ? bytes.size() : nul));
+        at += kFields[field].width;
     };
-    bool ok = text(App, row.app);
-    ok = DBFWriteIntegerAttribute(d.dbf, index, ICache, row.icache) != 0 && ok;
-    ok = DBFWriteIntegerAttribute(d.dbf, index, Seg, row.seg) != 0 && ok;
-    ok = DBFWriteIntegerAttribute(d.dbf, index, Rec, row.rec) != 0 && ok;
-    ok = text(Path, row.path) && ok;
-    ok = text(FileName, row.fileName) && ok;
-    ok = text(Cache, row.cache) && ok;
+    auto putNumber = [&](Field field, int value) {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        const int width = kFields[field].width;
+        std::memcpy(record + at + width - (end - digits), digits, size_t(end - digits));
+        at += width;
+    };
+    put(App, row.app);
+    putNumber(ICache, row.icache);
+    putNumber(Seg, row.seg);
+    putNumber(Rec, row.rec);
+    put(Path, row.path);
+    put(FileName, row.fileName);
+    put(Cache, row.cache);
+    const bool ok = DBFWriteTuple(d.dbf, index, record) != 0;
     // Posting: the row and the header's row count go to disk now.
     DBFUpdateHeader(d.dbf);
     if (d.file()->error != 0) {

@@ -12,6 +12,9 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zv {
@@ -191,6 +194,7 @@ bool NSCache::ReadFolder(const QString& folder)
 bool NSCache::OpenIndex(const QString& fileName)
 {
     m_index.close();
+    m_page.clear();
     m_fileSize = 0;
     m_pageCount = 0;
     m_pageSize = 0;
@@ -217,9 +221,16 @@ bool NSCache::ReadPage(int page)
     if (page < 1 || m_pageSize < 1 || !m_index.isOpen())
         return false;
     const qint64 offset = qint64(page) * m_pageSize;
+    m_page.clear();
     unsigned char bytes[2];
     if (!readAt(offset, bytes, 2))
         return false;
+    const qint64 length = qMin<qint64>(m_pageSize, m_fileSize - offset);
+    std::vector<unsigned char> whole(size_t(length), 0);
+    if (readAt(offset, whole.data(), length)) {
+        m_page.swap(whole);
+        m_pageAt = offset;
+    }
     const int n = bytes[0] | (bytes[1] << 8);
     if (n < 2 || n > 255)
         return false;
@@ -233,6 +244,11 @@ bool NSCache::readAt(qint64 offset, void* buffer, qint64 length)
 {
     if (offset < 0 || length < 0 || offset > m_fileSize || length > m_fileSize - offset)
         return false;
+    if (offset >= m_pageAt && offset - m_pageAt + length <= qint64(m_page.size())) {
+        if (length > 0)
+            std::memcpy(buffer, m_page.data() + (offset - m_pageAt), size_t(length));
+        return true;
+    }
     const int fd = m_index.handle();
     auto* out = static_cast<char*>(buffer);
     while (length > 0) {
@@ -279,6 +295,11 @@ bool NSCache::cachedFileExists(const QString& name) const
 {
     // Names in the index follow Windows rules: "\" separates folders and letter
     // case does not count when the exact name is absent.
+    // Most names are spelt as on disk: one look at the whole path answers.
+    const QString exact = joinPath(m_currentFolder, QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    struct stat st {};
+    if (::stat(QFile::encodeName(exact).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        return true;
     QString path = m_currentFolder;
     const QStringList parts = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))
                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts);

@@ -94,6 +94,10 @@ private:
     quint32 m_pageSize = 0;
     int m_pageNumber = 0;
     qint64 m_pageOffset = 0;
+    // The current page as read in one piece (shorter at the end of the file);
+    // entries are taken from it, reads outside it go to the file.
+    std::vector<unsigned char> m_page;
+    qint64 m_pageAt = 0;
     int m_pairs = 0;
     int m_pairNumber = -1;
     QString m_lastStatus;

@@ -1,6 +1,7 @@
 // Faults from outside: folders and files that vanish or cannot be written, a disk
 // that fills up, a damaged cache table. Each case checks the exact message and that
 // nothing is lost or left half-written.
+#include "file_size_limit.h"
 #include "grid_fixture.h"
 
 #include "app/source_search.h"
@@ -10,37 +11,13 @@
 #include "cache/file_utils.h"
 
 #include <QDirIterator>
-#include <csignal>
 #include <stdexcept>
-#include <sys/resource.h>
 
 using namespace zv;
 using namespace zv::testing;
 
 namespace {
 using Faults = GridFixture;
-
-// Limits the size of files this process may write, for the lifetime of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 QStringList filesIn(const QString& folder)
 {

@@ -1,9 +1,11 @@
 #include "cache/cache_db.h"
 
+#include "file_size_limit.h"
 #include "immutable_folder.h"
 #include "platform/file_paths.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -344,3 +346,76 @@ TEST_F(CacheDbTest, TableWrittenHereIsReadByAnotherProcess)
 }
 
 } // namespace
+
+TEST_F(CacheDbTest, ATableThatFillsTheDiskKeepsEveryRowPostedBeforeIt)
+{
+    CacheDB db(table(), home());
+    db.Rebuild();
+    const qint64 start = QFileInfo(table()).size();
+    int posted = 0;
+    {
+        // Room for five rows of 384 bytes and half of a sixth.
+        zv::testing::FileSizeLimit limit(rlim_t(start + 5 * 384 + 200));
+        for (int i = 0; i < 20; ++i) {
+            if (!db.AppendRow(makeRow(QStringLiteral("f%1.gif").arg(i), 0, QStringLiteral("c"))))
+                break;
+            ++posted;
+        }
+    }
+    EXPECT_EQ(posted, 5);
+    EXPECT_FALSE(db.isWritable());
+    EXPECT_FALSE(db.AppendRow(makeRow(QStringLiteral("later.gif"), 0, QStringLiteral("c"))));
+    db.Close();
+    CacheDB after(table(), home());
+    ASSERT_EQ(openError(after), QString());
+    EXPECT_EQ(after.rowCount(), 5);
+    EXPECT_TRUE(after.FindFileName(QStringLiteral("f4.gif")));
+    EXPECT_FALSE(after.FindFileName(QStringLiteral("f5.gif")));
+}
+
+// Rows are laid out by hand for speed; they must be byte for byte what shapelib's
+// own field writers make of the same values.
+TEST_F(CacheDbTest, RowsAreLaidOutAsShapelibLaysThemOut)
+{
+    std::vector<CacheRow> rows;
+    rows.push_back(makeRow(QStringLiteral("caf\u00e9.gif"), 3, QStringLiteral("cache/0001"), 7));
+    CacheRow odd = makeRow(QStringLiteral("x"), -2147483647 - 1, QStringLiteral("c"), 2147483647);
+    odd.app = QStringLiteral("MSIE3.01 and far too long");
+    odd.seg = -5;
+    odd.path = QString(300, QLatin1Char('p'));
+    rows.push_back(odd);
+    CacheRow nul = makeRow(QStringLiteral("a\u0000b.gif"), 0, QString());
+    nul.path = QString();
+    rows.push_back(nul);
+    writeRows(rows);
+
+    const QString theirs = joinPath(dir.path(), QStringLiteral("theirs.dbf"));
+    DBFHandle h = DBFCreate(QFile::encodeName(theirs).constData());
+    ASSERT_NE(h, nullptr);
+    const char* names[] = {"APP", "ICACHE", "SEG", "REC", "PATH", "FILENAME", "CACHE"};
+    const int widths[] = {16, 11, 11, 11, 254, 40, 40};
+    for (int f = 0; f < 7; ++f)
+        DBFAddField(h, names[f], f >= 1 && f <= 3 ? FTInteger : FTString, widths[f], 0);
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const CacheRow& r = rows[size_t(i)];
+        DBFWriteStringAttribute(h, i, 0, r.app.toUtf8().left(16).constData());
+        DBFWriteIntegerAttribute(h, i, 1, r.icache);
+        DBFWriteIntegerAttribute(h, i, 2, r.seg);
+        DBFWriteIntegerAttribute(h, i, 3, r.rec);
+        DBFWriteStringAttribute(h, i, 4, r.path.toUtf8().left(254).constData());
+        DBFWriteStringAttribute(h, i, 5, r.fileName.toUtf8().constData());
+        DBFWriteStringAttribute(h, i, 6, r.cache.toUtf8().constData());
+    }
+    DBFClose(h);
+
+    auto records = [](const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        const int headerLength = quint8(all[8]) | (quint8(all[9]) << 8);
+        return all.mid(headerLength, 3 * 384);
+    };
+    const QByteArray ours = records(table());
+    ASSERT_EQ(ours.size(), 3 * 384);
+    EXPECT_EQ(ours, records(theirs));
+}
