@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -165,6 +166,7 @@ bool NSCache::ReadFolder(const QString& folder)
     copyFile(original, copy);
     if (!OpenIndex(copy))
         return false;
+    m_listings.clear(); // the cache folders as they are now
 
     int counter = 0;
     const int total = int(qMin<qint64>(qMax<qint64>(m_pageCount - 1, 0) * kStepsPerPage, INT_MAX));
@@ -188,6 +190,7 @@ bool NSCache::ReadFolder(const QString& folder)
     }
     if (m_databaseProgress)
         m_databaseProgress->Finish(0);
+    m_listings.clear();
     return true;
 }
 
@@ -291,14 +294,38 @@ bool NSCache::readText(qint64 offset, quint32& length, QString& text)
     return true;
 }
 
-bool NSCache::cachedFileExists(const QString& name) const
+bool NSCache::listedFile(const QString& folder, const QString& name)
+{
+    auto it = m_listings.find(folder);
+    if (it == m_listings.end()) {
+        // One pass over the folder answers for all its files: a cache folder holds
+        // thousands, and looking each up on its own costs a path walk apiece.
+        QSet<QString> files;
+        if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+            while (const dirent* e = ::readdir(dir)) {
+                const QString entry = QFile::decodeName(e->d_name);
+                bool regular = e->d_type == DT_REG;
+                if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+                    struct stat st {};
+                    regular = ::stat(QFile::encodeName(joinPath(folder, entry)).constData(), &st) == 0
+                        && S_ISREG(st.st_mode);
+                }
+                if (regular)
+                    files.insert(entry);
+            }
+            ::closedir(dir);
+        }
+        it = m_listings.insert(folder, files);
+    }
+    return it->contains(name);
+}
+
+bool NSCache::cachedFileExists(const QString& name)
 {
     // Names in the index follow Windows rules: "\" separates folders and letter
-    // case does not count when the exact name is absent.
-    // Most names are spelt as on disk: one look at the whole path answers.
+    // case does not count when the exact name is absent. Most are spelt as on disk.
     const QString exact = joinPath(m_currentFolder, QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
-    struct stat st {};
-    if (::stat(QFile::encodeName(exact).constData(), &st) == 0 && S_ISREG(st.st_mode))
+    if (!exact.endsWith(QLatin1Char('/')) && listedFile(folderOf(exact), fileNameOf(exact)))
         return true;
     QString path = m_currentFolder;
     const QStringList parts = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'))

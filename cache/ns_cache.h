@@ -11,6 +11,8 @@
 #include "platform/wine_prefix.h"
 
 #include <QFile>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -75,7 +77,10 @@ private:
     // when the length is outside 1..253 or the text lies past the end of the file.
     bool readText(qint64 offset, quint32& length, QString& text);
     QString nativeFolder(const QString& registryPath) const;
-    bool cachedFileExists(const QString& name) const;
+    bool cachedFileExists(const QString& name);
+    // Whether `folder` holds a regular file named exactly `name`, from a listing of
+    // the folder made on first asking during one ReadFolder.
+    bool listedFile(const QString& folder, const QString& name);
 
     CacheDB& m_table;
     const RegistryStore& m_registry;
@@ -97,6 +102,7 @@ private:
     // The current page as read in one piece (shorter at the end of the file);
     // entries are taken from it, reads outside it go to the file.
     std::vector<unsigned char> m_page;
+    QHash<QString, QSet<QString>> m_listings;
     qint64 m_pageAt = 0;
     int m_pairs = 0;
     int m_pairNumber = -1;
