@@ -413,20 +413,22 @@ private:
         size_t size = 0;
         if (libmsiecf_url_get_utf8_location_size(item.get(), &size, error.out()) != 1 || size == 0)
             return false;
-        QByteArray url(qsizetype(size), '\0');
-        if (libmsiecf_url_get_utf8_location(item.get(), reinterpret_cast<uint8_t*>(url.data()),
+        // The library's texts go through one scratch buffer, kept between entries.
+        m_scratch.resize(qsizetype(size));
+        if (libmsiecf_url_get_utf8_location(item.get(), reinterpret_cast<uint8_t*>(m_scratch.data()),
                                             size, error.out())
             != 1)
             return false;
-        entry.url = QByteArray(url.constData()); // up to the first zero byte
+        entry.url = QByteArray(m_scratch.constData()); // up to the first zero byte
 
         QByteArray fileName;
         if (libmsiecf_url_get_utf8_filename_size(item.get(), &size, error.out()) == 1 && size > 0) {
-            QByteArray name(qsizetype(size), '\0');
-            if (libmsiecf_url_get_utf8_filename(item.get(), reinterpret_cast<uint8_t*>(name.data()),
-                                                size, error.out())
+            m_scratch.resize(qsizetype(size));
+            if (libmsiecf_url_get_utf8_filename(item.get(),
+                                                reinterpret_cast<uint8_t*>(m_scratch.data()), size,
+                                                error.out())
                 == 1)
-                fileName = QByteArray(name.constData());
+                fileName = QByteArray(m_scratch.constData());
         }
         if (!fileName.isEmpty()) {
             uint8_t directory = 0xff;
@@ -459,6 +461,7 @@ private:
     }
 
     QStringList m_files;
+    QByteArray m_scratch;
     qsizetype m_nextFile = 0;
     QByteArray m_bytes; // the index file, read whole and made safe for the library
     libbfio_handle_t* m_io = nullptr;
