@@ -30,7 +30,14 @@ for t in "${targets[@]}"; do
   [ -f "fuzz/${t#fuzz_}.dict" ] && dict=(-dict="fuzz/${t#fuzz_}.dict")
   echo "== $t for ${SECONDS_EACH}s"
   if ! "$BUILD/fuzz/$t" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
-        -artifact_prefix="build/fuzz-artifacts-$t-" "${dict[@]}" "$corpus" "${seeds[@]}" 2>&1 | tail -n 12; then
+        -artifact_prefix="build/fuzz-artifacts-$t-" "${dict[@]}" "$corpus" "${seeds[@]}" \
+        > "build/fuzz-$t.log" 2>&1; then
+    status=1
+  fi
+  # The last coverage line (edges "cov", features "ft", corpus size) and the totals.
+  grep -E "^#[0-9]+ +(DONE|pulse|NEW|REDUCE)" "build/fuzz-$t.log" | tail -n 1 || true
+  grep -E "^stat::|^Done|ERROR|SUMMARY" "build/fuzz-$t.log" || true
+  if grep -q "ERROR: libFuzzer\|SUMMARY: .*Sanitizer" "build/fuzz-$t.log"; then
     status=1
   fi
 done

@@ -14,7 +14,9 @@
 #include <cstring>
 
 #include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zv {
 namespace {
@@ -215,6 +217,22 @@ const TRNail::FolderListing* TRNail::listingOf(const QString& folder, bool* unre
 {
     *unreadable = false;
     const QString listed = folder.isEmpty() ? QStringLiteral(".") : folder;
+    const auto seen = m_foldersSeen.constFind(listed);
+    if (seen != m_foldersSeen.cend()) {
+        *unreadable = seen->second;
+        if (!seen->first)
+            return nullptr;
+        const auto known = m_listings.constFind(listed);
+        if (known != m_listings.cend())
+            return &*known;
+    }
+    const FolderListing* listing = listFolder(listed, unreadable);
+    m_foldersSeen.insert(listed, {listing != nullptr, *unreadable});
+    return listing;
+}
+
+const TRNail::FolderListing* TRNail::listFolder(const QString& listed, bool* unreadable)
+{
     struct stat st {};
     if (::stat(QFile::encodeName(listed).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return nullptr;
@@ -339,6 +357,7 @@ void TRNail::BeginRetrieval()
 {
     TransGui::BeginRetrieval();
     m_pictures.clear();
+    m_foldersSeen.clear();
     m_folderKey.clear();
     if (m_substituteHome != renderContext().homeFolder) {
         m_substitutes.clear();
@@ -403,12 +422,13 @@ bool TRNail::substituteLargeJpeg(const QString& path, qint64 size)
     // Only a file that may be too large is opened: a small one stays whatever happens.
     if (size <= 20000)
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    size = file.size();
-    file.close();
-    if (size <= 20000)
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    if (!known || st.st_size <= 20000)
         return false;
     AttrValueOverride.append(substitute("_TooBig.gif"));
     return true;

@@ -60,6 +60,7 @@ private:
     void resolveAddress();
     const PictureAddress& addressOf(QByteArrayView value);
     const FolderListing* listingOf(const QString& folder, bool* unreadable);
+    const FolderListing* listFolder(const QString& folder, bool* unreadable);
     QString findPicture(const QString& path, qint64* size);
     QByteArray urlOf(const QString& path);
     bool substituteLargeJpeg(const QString& path, qint64 size = -1);
@@ -76,6 +77,10 @@ private:
     QHash<QByteArray, PictureAddress> m_addresses;
     QHash<QString, QByteArray> m_urls;
     QHash<QString, FolderListing> m_listings;
+    // Folders looked at during this document, with what was found (true: listed,
+    // false: missing or unreadable): within one document the disk is taken to stay
+    // as it was, so a folder is stat()ed once per document, not once per picture.
+    QHash<QString, std::pair<bool, bool>> m_foldersSeen; // listed, unreadable
 };
 
 } // namespace zv
