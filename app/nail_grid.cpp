@@ -16,6 +16,7 @@
 #include "render/html_zoomed.h"
 #include "render/prebuilt_thumbnail.h"
 #include "render/tile_menu.h"
+#include "render/tile_picture.h"
 #include "render/tr_nail.h"
 
 #include <QDir>
@@ -55,6 +56,9 @@ HNailGrid::HNailGrid(TForm1* owner)
     m_scalingFactor = 4;
     topMargin = 5;
     leftMargin = 10;
+    m_pictureTimer = new QTimer(this);
+    m_pictureTimer->setInterval(0);
+    connect(m_pictureTimer, &QTimer::timeout, this, &HNailGrid::keepNextPicture);
     ClearTiles();
 
     RenderContext context;
@@ -114,12 +118,42 @@ void HNailGrid::BuildThumbnails(const QStringList& list)
     tileHeight = tileWidth;
     m_building = true;
     m_writeFailureShown = false;
+    m_pictureTimer->stop();
+    m_pictureJobs.clear();
     emit busyChanged(true);
     buildLoop();
     m_building = false;
     emit busyChanged(false);
     m_owner->sbFind->setEnabled(true);
     ArrangeTiles();
+    if (!m_pictureJobs.isEmpty())
+        m_pictureTimer->start();
+}
+
+void HNailGrid::keepNextPicture()
+{
+    if (m_building || m_pictureJobs.isEmpty()) {
+        m_pictureTimer->stop();
+        return;
+    }
+    const PictureJob job = m_pictureJobs.takeFirst();
+    if (m_pictureJobs.isEmpty())
+        m_pictureTimer->stop();
+    if (!job.tile || !job.tile->isEnabled())
+        return; // gone, or deleted by the user
+    THTML* view = job.tile->view();
+    // Only a picture of the page as laid out for the build stands for it: a view
+    // since resized, or given other fonts, is left alone.
+    if (!view->layoutFinished() || view->showsPicture() || view->pictureKey() != job.viewKey)
+        return;
+    // Painting may read pictures the layout did not need: the files read after it.
+    const QImage painted = view->paintedPicture();
+    if (!saveTilePicture(job.thumbnailPath, job.viewKey, view->filesRead(),
+                         {painted, job.tile->titleLabel()->toolTip()}))
+        return;
+    // From now on the tile is drawn from the picture, as after a build that found
+    // it; the laid-out page is let go until something needs it.
+    view->showPicture(painted, fileUrl(job.thumbnailPath), view->sourceBytes());
 }
 
 void HNailGrid::buildLoop()
@@ -151,21 +185,39 @@ void HNailGrid::buildLoop()
         auto* tile = new HNail(m_owner->sbxNails->content(), path, this);
         tile->hide();
         tile->resize(tileWidth, tileHeight);
-        // Place the view inside the hidden tile now, so its page is laid out once, at
-        // the width it will be shown at.
+        // Place the view inside the hidden tile now, with the title strip as reading
+        // the page will fill it, so the page is laid out once, at the size it will be
+        // shown at.
+        tile->showTitle();
         tile->arrange();
         if (m_options && m_options->scaleText()) {
             for (const TileFont& f : scaledTileFonts(factor))
                 applyTileFont(tile->view(), f);
         }
-        tile->view()->setDeferRetrieval(false);
-        tile->view()->requestDocument(fileUrl(joinPath(cacheFolder(), name)));
+        THTML* view = tile->view();
+        view->setDeferRetrieval(false);
+        const QString thumbnailPath = joinPath(cacheFolder(), name);
+        const QString url = fileUrl(thumbnailPath);
+        const QString viewKey = view->pictureKey();
+        // A tile painted before for the same thumbnail and view is shown from its
+        // picture; its page is laid out only when something needs it.
+        const TilePicture kept = loadTilePicture(thumbnailPath, viewKey);
+        QByteArray thumbnail;
+        if (!kept.image.isNull() && readDocumentFile(thumbnailPath, thumbnail) > 0) {
+            view->showPicture(kept.image, url, thumbnail);
+            tile->showTitle(kept.title);
+            HTMList.append(tile);
+            continue;
+        }
+        view->requestDocument(url);
         // A view that has not laid out its page in time is given up: the tile keeps
         // its frame and title and the build goes on.
         QPointer<HNail> guard(tile);
         pumpUntil([&] { return !guard || guard->view()->layoutFinished(); }, kLayoutTimeoutMs);
         if (!guard)
             continue;
+        if (view->layoutFinished())
+            m_pictureJobs.append({tile, thumbnailPath, viewKey});
         HTMList.append(tile);
     }
     if (total)

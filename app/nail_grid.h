@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 namespace zv {
@@ -65,6 +66,10 @@ public:
     int cutOff() const { return m_cutOff; }
     bool building() const { return m_building; }
     TRNail* renderView() const { return m_renderView; }
+    // Tiles of the last build whose pictures are still to be kept. The pictures are
+    // painted and written after the build, one tile per turn of the event loop, so
+    // the next build of the same documents shows them without laying pages out.
+    int picturesPending() const { return int(m_pictureJobs.size()); }
     HNail* tile(int i) const { return HTMList.value(i); }
 
     QList<HNail*> HTMList;
@@ -86,6 +91,13 @@ private:
     void buildLoop();
     bool saveThumbnail(const QString& documentPath, const QString& thumbnailPath);
     QString cacheFolder() const;
+    void keepNextPicture();
+
+    struct PictureJob {
+        QPointer<HNail> tile;
+        QString thumbnailPath;
+        QString viewKey; // the view's key when its page was laid out
+    };
 
     TForm1* m_owner;
     TRNail* m_renderView = nullptr;
@@ -99,6 +111,8 @@ private:
     int m_cutOff = 5000;
     bool m_building = false;
     bool m_writeFailureShown = false;
+    QList<PictureJob> m_pictureJobs;
+    QTimer* m_pictureTimer = nullptr;
 };
 
 } // namespace zv

@@ -5,6 +5,10 @@
 // with the peak resident memory; beside it, headless Chromium taking a screenshot of
 // each of the same documents, one process per document.
 //
+// After a build the grid paints and keeps a picture of each new tile while the
+// program is idle (the next build shows those pictures instead of laying pages out);
+// that idle work is timed on its own line.
+//
 // Each round removes the pre-built thumbnails, builds cold, then builds warm; the
 // table shows the median round, and the very first cold build of the process (which
 // also pays for loading fonts and picture readers) on its own line.
@@ -250,6 +254,21 @@ Build buildOnce(TForm1& form, const QStringList& documents)
     return b;
 }
 
+// The pictures of the last build's tiles, kept as the program does when idle.
+Build keepPictures(TForm1& form)
+{
+    Build b;
+    QElapsedTimer clock;
+    const double cpu0 = cpuSeconds();
+    clock.start();
+    b.tiles = form.HNailGrid->picturesPending();
+    while (form.HNailGrid->picturesPending() > 0)
+        QCoreApplication::processEvents();
+    b.seconds = double(clock.nsecsElapsed()) / 1e9;
+    b.cpu = cpuSeconds() - cpu0;
+    return b;
+}
+
 // The build of the median wall time.
 Build median(std::vector<Build> builds)
 {
@@ -359,19 +378,21 @@ int main(int argc, char** argv)
     form->HNailGrid->LoadPreferences();
     pumpMessagesNow();
 
-    std::vector<Build> colds, warms;
+    std::vector<Build> colds, warms, idles;
     int thumbnails = 0;
     for (int r = 0; r < rounds; ++r) {
         QDir cache(cacheFolder);
         for (const QString& name : cache.entryList({QStringLiteral("*.n*")}, QDir::Files))
             cache.remove(name);
         colds.push_back(buildOnce(*form, documents));
+        idles.push_back(keepPictures(*form));
         thumbnails = int(cache.entryList({QStringLiteral("*.n4")}, QDir::Files).size());
         warms.push_back(buildOnce(*form, documents));
     }
     const Build first = colds.front();
     const Build cold = median(colds);
     const Build warm = median(warms);
+    const Build idle = median(idles);
     const long peakKiB = statusKiB("VmHWM:");
     const long rssKiB = statusKiB("VmRSS:");
 
@@ -390,6 +411,8 @@ int main(int argc, char** argv)
                 first.seconds, first.seconds / kDocuments * 1e3, first.cpu);
     std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "zorvane cold (translate + tiles)", cold.tiles,
                 cold.seconds, coldPer, cold.cpu);
+    std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "  then pictures kept when idle", idle.tiles,
+                idle.seconds, idle.seconds / kDocuments * 1e3, idle.cpu);
     std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "zorvane warm (pre-built reused)", warm.tiles,
                 warm.seconds, warmPer, warm.cpu);
     double chromePer = 0;
@@ -415,6 +438,8 @@ int main(int argc, char** argv)
                     chromePer / (first.seconds / kDocuments * 1e3) >= 100 ? "met" : "MISSED");
     std::printf("%-44s %10.2f %12s %s\n", "warm per doc / cold per doc", warmPer / coldPer, "<= 0.33",
                 warmPer / coldPer <= 1.0 / 3 ? "met" : "MISSED");
+    std::printf("%-44s %10.2f %12s %s\n", "  (warm per doc / cold with its idle pictures)",
+                warmPer / (coldPer + idle.seconds / kDocuments * 1e3), "", "");
     std::printf("%-44s %10.1f %12s %s\n", "peak resident memory, MB", peakKiB / 1024.0, "< 200",
                 peakKiB / 1024.0 < 200 ? "met" : "MISSED");
     bool complete = true;

@@ -10,4 +10,10 @@ namespace zv {
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// For files that check themselves whenever they are read and are cheap to make
+// again: written in place, with no temporary file and no wait for the disk. A write
+// that fails removes the file; after a system crash it may be cut short, which its
+// reader notices.
+bool replaceFileQuickly(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
 } // namespace zv

@@ -93,10 +93,16 @@ void HFramed::paintBackground(const QColor& background, const QColor& text)
     m_title->setPalette(labelPal);
 }
 
+void HFramed::showTitle(const QString& hint)
+{
+    m_title->setText(QStringLiteral(" ") + fileNameOf(m_documentPath));
+    m_title->setToolTip(hint);
+}
+
 void HFramed::viewBeginRetrieval()
 {
     m_insideTitle = false;
-    m_title->setText(QStringLiteral(" ") + fileNameOf(m_documentPath));
+    showTitle();
 }
 
 void HFramed::viewElement(HtmlElement& element)

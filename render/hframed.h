@@ -23,6 +23,9 @@ public:
 
     // Lays out the title strip along the top edge and the view in the rest.
     virtual void arrange();
+    // Shows the document's file name in the title strip and `hint` as the strip's
+    // hint, as reading the page does (its title elements make the hint).
+    void showTitle(const QString& hint = QString());
 
 protected:
     // A press on the panel, the strip or the view (position relative to the

@@ -62,10 +62,12 @@ int tableDepth(QTextFrame* frame, int above = 0)
     return deepest;
 }
 
+} // namespace
+
 // Reads a regular file whole in as few calls as the system allows (a translation
 // reads thousands of small files) and answers its size; anything that is not a
 // regular file (a folder, a device, a pipe that would never end) reads as empty.
-qint64 readDocument(const QString& path, QByteArray& bytes)
+qint64 readDocumentFile(const QString& path, QByteArray& bytes)
 {
     bytes.clear();
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -91,8 +93,6 @@ qint64 readDocument(const QString& path, QByteArray& bytes)
     return size;
 }
 
-} // namespace
-
 THTML::THTML(QWidget* parent)
     : QAbstractScrollArea(parent)
 {
@@ -110,6 +110,7 @@ THTML::~THTML() = default;
 void THTML::setDocumentFont(int which, const QFont& font)
 {
     m_fonts[which] = font;
+    realize(); // a picture painted with other fonts no longer stands for the page
 }
 
 QString THTML::fontStyleSheet() const
@@ -122,13 +123,92 @@ QString THTML::fontStyleSheet() const
     return css;
 }
 
-QString THTML::sourceText() const
+QString THTML::sourceText()
 {
     return decodeHtmlBytes(m_source);
 }
 
+QByteArray THTML::sourceBytes()
+{
+    return m_source;
+}
+
+ViewDocument* THTML::document()
+{
+    realize();
+    return m_document;
+}
+
+void THTML::showPicture(const QImage& picture, const QString& url, const QByteArray& source)
+{
+    if (m_running || picture.isNull()) {
+        requestDocument(url);
+        return;
+    }
+    m_hasPending = false;
+    m_cancelPending = false;
+    delete m_document;
+    m_document = nullptr;
+    m_source = m_retainSource ? source : QByteArray();
+    m_bytesToRead = source.size();
+    m_url = QUrl(url);
+    m_picture = picture;
+    m_pictureUrl = url;
+    m_pictureSource = source;
+    m_layoutFinished = true;
+    updateScrollBars();
+    viewport()->update();
+}
+
+void THTML::realize()
+{
+    if (m_picture.isNull())
+        return;
+    m_picture = QImage();
+    if (m_running || m_hasPending)
+        return; // a newer document is on its way
+    m_pendingUrl = m_pictureUrl;
+    m_hasPending = true;
+    m_layoutFinished = false;
+    m_sourceGiven = true;
+    m_source = std::exchange(m_pictureSource, QByteArray());
+    runRetrieval();
+}
+
+QImage THTML::paintedPicture() const
+{
+    if (!m_document)
+        return QImage();
+    const QSize size(layoutWidth(), layoutHeight());
+    if (size.isEmpty())
+        return QImage();
+    const qreal ratio = devicePixelRatioF();
+    QImage image(size * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
+    paintPage(painter, QRect(QPoint(0, 0), size));
+    return image;
+}
+
+QString THTML::pictureKey() const
+{
+    QStringList parts{QString::number(layoutWidth()) + QLatin1Char('x') + QString::number(layoutHeight()),
+                      QString::number(devicePixelRatioF())};
+    for (const QFont& font : m_fonts)
+        parts << font.toString();
+    return parts.join(QLatin1Char('|'));
+}
+
+QStringList THTML::filesRead() const
+{
+    return m_document ? m_document->filesRead() : QStringList();
+}
+
 void THTML::requestDocument(const QString& url)
 {
+    m_picture = QImage();
+    m_pictureSource = QByteArray();
+    m_sourceGiven = false;
     m_pendingUrl = url;
     m_hasPending = true;
     m_cancelPending = false;
@@ -170,11 +250,15 @@ void THTML::runRetrieval()
     m_cancelPending = false;
     m_layoutFinished = false;
     m_hidden.clear();
-    m_source.clear();
-    m_bytesToRead = 0;
     m_url = QUrl(m_pendingUrl);
-    if (m_url.isLocalFile())
-        m_bytesToRead = readDocument(m_url.toLocalFile(), m_source);
+    if (std::exchange(m_sourceGiven, false)) {
+        m_bytesToRead = m_source.size();
+    } else {
+        m_source.clear();
+        m_bytesToRead = 0;
+        if (m_url.isLocalFile())
+            m_bytesToRead = readDocumentFile(m_url.toLocalFile(), m_source);
+    }
     // How much of the document was read through: all of it unless cancelled.
     qint64 readEnd = 0;
 
@@ -459,13 +543,23 @@ void THTML::updateScrollBars()
 void THTML::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    painter.fillRect(event->rect(), Qt::white);
+    if (!m_document && !m_picture.isNull()) {
+        painter.fillRect(event->rect(), Qt::white);
+        painter.drawImage(QPoint(0, 0), m_picture);
+        return;
+    }
+    paintPage(painter, event->rect());
+}
+
+void THTML::paintPage(QPainter& painter, const QRect& area) const
+{
+    painter.fillRect(area, Qt::white);
     if (!m_document)
         return;
     const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
     painter.translate(-offset);
     QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = QRectF(event->rect().translated(offset));
+    context.clip = QRectF(area.translated(offset));
     context.palette = palette();
     context.palette.setColor(QPalette::Text, Qt::black);
     m_document->documentLayout()->draw(&painter, context);
@@ -474,6 +568,9 @@ void THTML::paintEvent(QPaintEvent* event)
 void THTML::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    if (!m_picture.isNull()
+        && m_picture.deviceIndependentSize().toSize() != QSize(layoutWidth(), layoutHeight()))
+        realize();
     if (m_document) {
         // Laying a document out again costs as much as the first time: only a new
         // width calls for it (showing a tile sends a resize of the same size).
@@ -495,6 +592,28 @@ int THTML::layoutWidth() const
     if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
         width -= verticalScrollBar()->sizeHint().width();
     return width;
+}
+
+int THTML::layoutHeight() const
+{
+    if (isVisible())
+        return viewport()->height();
+    int height = contentsRect().height();
+    if (horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+        height -= horizontalScrollBar()->sizeHint().height();
+    return height;
+}
+
+void THTML::wheelEvent(QWheelEvent* event)
+{
+    realize();
+    QAbstractScrollArea::wheelEvent(event);
+}
+
+void THTML::keyPressEvent(QKeyEvent* event)
+{
+    realize();
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void THTML::scrollContentsBy(int, int)

@@ -17,7 +17,9 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QFont>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QString>
 #include <QUrl>
 #include <utility>
@@ -28,6 +30,10 @@
 namespace zv {
 
 class ViewDocument;
+
+// Reads a regular file whole and answers its size; anything that is not a regular
+// file reads as empty (size 0). Files past the largest document size are cut there.
+qint64 readDocumentFile(const QString& path, QByteArray& bytes);
 
 class THTML : public QAbstractScrollArea {
     Q_OBJECT
@@ -85,14 +91,31 @@ public:
     // DeferRetrieval, laid out).
     bool layoutFinished() const { return m_layoutFinished; }
     // The markup the view holds, as text.
-    QString sourceText() const;
-    QByteArray sourceBytes() const { return m_source; }
+    QString sourceText();
+    QByteArray sourceBytes();
 
     bool retrieving() const { return m_running; }
     bool requestPending() const { return m_hasPending; }
     // The laid-out document (empty until a document is laid out).
-    ViewDocument* document() const { return m_document; }
+    ViewDocument* document();
     QUrl documentUrl() const { return m_url; }
+
+    // Shows `picture`, the view as it was painted earlier for the document at `url`
+    // with the same pictureKey(), instead of reading and laying out that document
+    // now. The document is read and laid out once something needs it: its text or
+    // source, a scroll, another size or other fonts. layoutFinished() is true at once.
+    // `source` is the document's markup as read now; the document is laid out from
+    // it, so a file replaced meanwhile does not change what the view shows.
+    void showPicture(const QImage& picture, const QString& url, const QByteArray& source);
+    bool showsPicture() const { return !m_picture.isNull(); }
+    // The view as it paints its laid-out document now, in device pixels; null
+    // without a document.
+    QImage paintedPicture() const;
+    // What the painted view depends on besides its document and the files that
+    // document read: the size it is laid out at, the screen's pixel ratio, fonts.
+    QString pictureKey() const;
+    // The local files (pictures, style sheets) the laid-out document read.
+    QStringList filesRead() const;
 
 signals:
     void OnBeginRetrieval();
@@ -112,6 +135,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -119,8 +144,12 @@ private:
     void postStart();
     void runRetrieval();
     void layOut(const QByteArray& markup);
-    // The width a document is laid out at.
+    // The width and height a document is laid out and shown at.
     int layoutWidth() const;
+    int layoutHeight() const;
+    void paintPage(QPainter& painter, const QRect& area) const;
+    // Reads and lays out the document a shown picture stands for, now.
+    void realize();
     void applyHeadingFonts();
     void limitSizes();
     void updateScrollBars();
@@ -146,6 +175,10 @@ private:
     std::vector<std::pair<qint64, qint64>> m_hidden;
     HtmlTokenizer m_tokenizer;
     ViewDocument* m_document = nullptr;
+    QImage m_picture;
+    QString m_pictureUrl;
+    QByteArray m_pictureSource;
+    bool m_sourceGiven = false; // the next retrieval takes m_source as read
 };
 
 } // namespace zv

@@ -23,6 +23,8 @@ QVariant ViewDocument::loadResource(int type, const QUrl& name)
     const QString path = localFileOf(baseUrl(), name);
     if (path.isEmpty())
         return QVariant();
+    if (!m_filesRead.contains(path))
+        m_filesRead.append(path);
     QVariant result;
     if (type == QTextDocument::ImageResource) {
         QImage image(path);

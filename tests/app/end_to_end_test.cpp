@@ -153,9 +153,17 @@ struct EndToEnd : ::testing::Test {
         return out;
     }
 
+    // The pre-built thumbnails in the cache folder, without the tiles' pictures.
     QStringList thumbnails() const
     {
-        return QDir(cache.path()).entryList({"*.n*"}, QDir::Files, QDir::Name);
+        QStringList names = QDir(cache.path()).entryList({"*.n*"}, QDir::Files, QDir::Name);
+        names.removeIf([](const QString& n) { return n.endsWith(".pic"); });
+        return names;
+    }
+    // The pictures kept of tiles beside their thumbnails.
+    QStringList tilePictures() const
+    {
+        return QDir(cache.path()).entryList({"*.n*.pic"}, QDir::Files, QDir::Name);
     }
 
     // Presses "<<"; the select dialog is pointed at the samples, `setup` adjusts it,

@@ -13,6 +13,7 @@
 #include "render/hnail.h"
 #include "source/form_iter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,9 +68,23 @@ struct GridFixture : ::testing::Test {
         return path;
     }
 
+    // The pre-built thumbnails in the cache folder, without the tiles' pictures.
     QStringList thumbnails() const
     {
-        return QDir(cache.path()).entryList({"*.n*"}, QDir::Files, QDir::Name);
+        QStringList names = QDir(cache.path()).entryList({"*.n*"}, QDir::Files, QDir::Name);
+        names.removeIf([](const QString& n) { return n.endsWith(".pic"); });
+        return names;
+    }
+    // Lets the grid keep the pictures of the last build's tiles, as it does when idle.
+    void keepPictures()
+    {
+        for (int i = 0; i < 10000 && grid->picturesPending() > 0; ++i)
+            QCoreApplication::processEvents();
+    }
+    // The pictures kept of tiles beside their thumbnails.
+    QStringList tilePictures() const
+    {
+        return QDir(cache.path()).entryList({"*.n*.pic"}, QDir::Files, QDir::Name);
     }
 };
 

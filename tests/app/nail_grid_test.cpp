@@ -7,6 +7,7 @@
 #include "render/prebuilt_thumbnail.h"
 #include "render/tile_menu.h"
 #include "render/trans_gui.h"
+#include "render/view_document.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -166,6 +167,7 @@ TEST_F(Grid, DeleteSelectedAsksWithTheTileCountAndDeletesOnlySelected)
     for (int i = 0; i < 12; ++i)
         paths << doc(QString("d%1.htm").arg(i), page("t", "x"));
     grid->BuildThumbnails(paths);
+    keepPictures();
     ASSERT_EQ(grid->FnFiles, 12);
     for (int i : {1, 4, 9})
         grid->HTMList[i]->Select();
@@ -184,7 +186,9 @@ TEST_F(Grid, DeleteSelectedAsksWithTheTileCountAndDeletesOnlySelected)
     EXPECT_FALSE(deleted->Selected());
     EXPECT_TRUE(deleted->view()->isHidden());
     EXPECT_FALSE(QFile::exists(cache.path() + "/d4.n4"));
+    EXPECT_FALSE(QFile::exists(cache.path() + "/d4.n4.pic"));
     EXPECT_TRUE(QFile::exists(cache.path() + "/d5.n4"));
+    EXPECT_TRUE(QFile::exists(cache.path() + "/d5.n4.pic"));
     EXPECT_EQ(grid->FnFiles, 12); // deleted tiles keep their places
     // A deleted tile ignores the mouse.
     grid->SelectNone();
@@ -268,8 +272,11 @@ TEST_F(Grid, PreferencesConfirmedShowTheClearingMessageAndPurgeEveryThumbnail)
         return d->result();
     });
     script.queueDialog([](QDialog*) { return int(QDialog::Accepted); });
+    keepPictures();
+    ASSERT_FALSE(tilePictures().isEmpty());
     grid->ApplyPreferences();
     EXPECT_TRUE(thumbnails().isEmpty());
+    EXPECT_TRUE(tilePictures().isEmpty());
     TfrmMessage* message = form->windows.message;
     EXPECT_EQ(message->windowTitle(), "Clearing Pre-built thumbnails");
     // Cancel changes nothing and purges nothing.
@@ -291,4 +298,76 @@ TEST_F(Grid, ScaleTextGivesTheTileViewsTheScaledFonts)
     form->windows.options->chkScaleText->setChecked(false);
     grid->BuildThumbnails({path});
     EXPECT_NE(grid->HTMList[0]->view()->Font().pointSize(), 3);
+}
+
+// A grid built again shows its tiles from the pictures kept of them, exactly as the
+// laid-out pages looked, and lays a page out when something needs it. A picture is
+// painted again when the thumbnail, a file the page read, or the view's fonts change.
+TEST_F(Grid, TilesBuiltAgainShowTheirKeptPictureUntilThePageIsNeeded)
+{
+    writeFile(docs.path() + "/dot.gif",
+              QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7"));
+    const QString path = doc("kept.htm", page("Kept", "<h1>Heading</h1><p>kept page text</p>"
+                                                     "<img src=\"dot.gif\" width=80 height=40>"));
+    const QString kept = cache.path() + "/kept.n4.pic";
+    form->show();
+    grid->BuildThumbnails({path});
+    ASSERT_EQ(grid->FnFiles, 1);
+    THTML* view = grid->HTMList[0]->view();
+    EXPECT_FALSE(view->showsPicture());
+    // The picture is kept once the build is over and the program is idle.
+    EXPECT_EQ(grid->picturesPending(), 1);
+    keepPictures();
+    EXPECT_EQ(tilePictures(), QStringList{"kept.n4.pic"});
+    const QImage fromPicture = view->viewport()->grab().toImage();
+
+    const QByteArray painted = readFile(kept);
+    grid->BuildThumbnails({path});
+    view = grid->HTMList[0]->view();
+    ASSERT_TRUE(view->showsPicture());
+    EXPECT_TRUE(view->layoutFinished());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view->showsPicture()); // shown at the size it was painted at
+    EXPECT_EQ(view->viewport()->grab().toImage(), fromPicture);
+    EXPECT_EQ(readFile(kept), painted); // used, not painted again
+    EXPECT_EQ(grid->HTMList[0]->titleLabel()->text(), " kept.htm");
+    EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Kept\r\n ");
+    EXPECT_TRUE(view->sourceText().contains("kept page text"));
+    ASSERT_NE(view->document(), nullptr);
+    EXPECT_TRUE(view->document()->toPlainText().contains("Heading"));
+    EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Kept\r\n "); // not twice
+
+    // A picture file the page read has changed: the page is painted again.
+    writeFile(docs.path() + "/dot.gif", readFile(docs.path() + "/dot.gif") + '\0');
+    grid->BuildThumbnails({path});
+    keepPictures();
+    const QByteArray repainted = readFile(kept);
+    EXPECT_NE(repainted, painted);
+    // Other fonts ("Scale Text") paint another picture, which is then used.
+    form->windows.options->chkScaleText->setChecked(true);
+    grid->BuildThumbnails({path});
+    keepPictures();
+    const QByteArray scaled = readFile(kept);
+    EXPECT_NE(scaled, repainted);
+    grid->BuildThumbnails({path});
+    EXPECT_EQ(readFile(kept), scaled);
+}
+
+TEST_F(Grid, ADamagedTilePictureIsPaintedAgain)
+{
+    const QString path = doc("damaged.htm", page("t", "<p>text</p>"));
+    grid->BuildThumbnails({path});
+    keepPictures();
+    const QString picture = cache.path() + "/damaged.n4.pic";
+    const QByteArray whole = readFile(picture);
+    ASSERT_FALSE(whole.isEmpty());
+    for (const QByteArray& damage : {whole.left(whole.size() - 7), QByteArray("not a picture"),
+                                     whole.left(40) + QByteArray(200, 'x')}) {
+        writeFile(picture, damage);
+        grid->BuildThumbnails({path});
+        keepPictures();
+        EXPECT_TRUE(grid->HTMList[0]->view()->layoutFinished());
+        EXPECT_EQ(readFile(picture), whole);
+        EXPECT_TRUE(grid->HTMList[0]->view()->sourceText().contains("text"));
+    }
 }
