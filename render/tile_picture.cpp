@@ -9,8 +9,8 @@
 
 #include <sys/stat.h>
 
-// A tile picture file: a magic line, then through QDataStream the key (version,
-// view, thumbnail facts, one "facts<TAB>path" line per file the page read), the
+// A tile picture file: a magic line, then through QDataStream the key (lines in
+// UTF-8: view, thumbnail facts, one "facts<TAB>path" line per file the page read), the
 // title hint, the picture's size and pixel ratio, and its RGB32 pixels compressed
 // with zlib at its fastest level (the pages compress well; a picture is written on
 // every first build, so writing must cost little).
@@ -46,8 +46,11 @@ TilePicture loadTilePicture(const QString& thumbnailPath, const QString& viewKey
         return {};
     QDataStream in(&file);
     in.setVersion(QDataStream::Qt_6_0);
-    QStringList lines;
-    in >> lines;
+    // Plain byte arrays and texts only: the stream's lists reserve room for as many
+    // items as the file claims before reading any.
+    QByteArray key;
+    in >> key;
+    const QStringList lines = QString::fromUtf8(key).split(QLatin1Char('\n'));
     // View, thumbnail, then the files the page read.
     if (in.status() != QDataStream::Ok || lines.size() < 2 || lines[0] != viewKey
         || lines[1] != factsOf(thumbnailPath))
@@ -65,9 +68,16 @@ TilePicture loadTilePicture(const QString& thumbnailPath, const QString& viewKey
     if (in.status() != QDataStream::Ok || width <= 0 || height <= 0 || width > kMaxSide
         || height > kMaxSide || !(ratio > 0 && ratio <= 16))
         return {};
-    pixels = qUncompress(pixels);
     QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull() || pixels.size() != image.sizeInBytes())
+    // The compressed pixels begin with their size once uncompressed, big-endian:
+    // checked first, so a damaged file never asks for more memory than the picture.
+    const auto* head = reinterpret_cast<const uchar*>(pixels.constData());
+    if (image.isNull() || pixels.size() < 4
+        || ((quint32(head[0]) << 24) | (quint32(head[1]) << 16) | (quint32(head[2]) << 8) | head[3])
+            != quint32(image.sizeInBytes()))
+        return {};
+    pixels = qUncompress(pixels);
+    if (pixels.size() != image.sizeInBytes())
         return {};
     std::memcpy(image.bits(), pixels.constData(), size_t(pixels.size()));
     image.setDevicePixelRatio(ratio);
@@ -88,7 +98,7 @@ bool saveTilePicture(const QString& thumbnailPath, const QString& viewKey,
     {
         QDataStream out(&bytes, QIODevice::Append);
         out.setVersion(QDataStream::Qt_6_0);
-        out << lines << picture.title << qint32(image.width()) << qint32(image.height())
+        out << lines.join(QLatin1Char('\n')).toUtf8() << picture.title << qint32(image.width()) << qint32(image.height())
             << double(image.devicePixelRatio())
             << qCompress(image.constBits(), int(image.sizeInBytes()), 1);
     }
