@@ -113,6 +113,7 @@ protected:
     bool Stopped = false;
 
 private:
+    unsigned m_elementTick = 0;
     void write(QByteArrayView s);
     void clearOverrides();
     void step(void (Translator::*hook)(), void (Translator::*byDefault)());
