@@ -90,6 +90,10 @@ struct Pattern {
     bool cp1252Usable = false;
     QString upper;       // the upper-cased text, for locales that upper-case whole lines
     UpperCaseMap* map = nullptr;
+    // Without "Match case": the longest run of ASCII bytes in utf8. In a line free of
+    // characters that upper-case into ASCII, the text can only occur where this run
+    // occurs in the line's own bytes, ASCII letters taken in either case.
+    QByteArray anchor;
 };
 
 const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& locale)
@@ -114,6 +118,14 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
         } else {
             pat.upper = locale.toUpper(text);
             pat.utf8 = pat.upper.toUtf8();
+            for (qsizetype i = 0; i < pat.utf8.size();) {
+                qsizetype j = i;
+                while (j < pat.utf8.size() && static_cast<unsigned char>(pat.utf8[j]) < 0x80)
+                    ++j;
+                if (j - i > pat.anchor.size())
+                    pat.anchor = pat.utf8.mid(i, j - i);
+                i = j + 1;
+            }
         }
         pat.ascii = isAscii(pat.utf8);
     }
@@ -180,18 +192,30 @@ private:
     qsizetype searchFolded(qsizetype a, qsizetype b, bool nonAscii)
     {
         const bool plain = m_pat.map->plainAscii();
-        if (plain && m_pat.ascii) {
-            // Lines whose other characters do not upper-case into ASCII need no
-            // upper-casing for an ASCII text: ASCII letters are compared in either
-            // case. Only the lines holding such a character are upper-cased.
+        if (plain && !m_pat.ascii && !nonAscii)
+            return -1; // ASCII lines upper-case to ASCII only; the text is not ASCII
+        if (plain && (m_pat.ascii || m_pat.anchor.size() >= 3)) {
+            // Lines whose other characters do not upper-case into ASCII are looked at
+            // in their own bytes: an ASCII text is found there directly (ASCII letters
+            // compared in either case); for another text only the lines holding its
+            // ASCII anchor are upper-cased and checked. Lines holding a character that
+            // upper-cases into ASCII are upper-cased and checked whole.
+            const QByteArray& anchor = m_pat.ascii ? m_pat.utf8 : m_pat.anchor;
             for (qsizetype q = a; q < b;) {
                 const qsizetype maker = nonAscii ? nextAsciiMaker(q, b) : b;
                 const qsizetype runEnd = maker == b ? b : lineStartOf(m_p, q, maker);
-                if (runEnd > q) {
-                    const qsizetype hit = findAsciiIgnoringCase(
-                        m_p + q, runEnd - q, m_pat.utf8.constData(), m_pat.utf8.size());
-                    if (hit >= 0)
-                        return scanBreaks(m_p + a, q + hit - a).breaks;
+                for (qsizetype from = q; from < runEnd;) {
+                    const qsizetype hit = findAsciiIgnoringCase(m_p + from, runEnd - from,
+                                                                anchor.constData(), anchor.size());
+                    if (hit < 0)
+                        break;
+                    if (m_pat.ascii)
+                        return scanBreaks(m_p + a, from + hit - a).breaks;
+                    const qsizetype start = lineStartOf(m_p, q, from + hit);
+                    const qsizetype end = lineEndOf(m_p, from + hit, runEnd);
+                    if (upperCasedLineMatches(start, end))
+                        return scanBreaks(m_p + a, start - a).breaks;
+                    from = nextLineStart(m_p, end, m_n);
                 }
                 if (maker == b)
                     return -1;
@@ -202,8 +226,6 @@ private:
             }
             return -1;
         }
-        if (!nonAscii && plain)
-            return -1; // ASCII lines upper-case to ASCII only; the text is not ASCII
         // Breaks upper-case to themselves, so they are counted in the buffer.
         const qsizetype hit = findUpperCased(a, b, utf8());
         return hit < 0 ? -1 : scanBreaks(foldBuffer().data(), hit).breaks;
@@ -221,7 +243,7 @@ private:
         const bool asUtf8 = findUpperCased(a, e, true) >= 0;
         // Read as Windows-1252 without a character that upper-cases into ASCII,
         // the line holds an ASCII text exactly where its bytes do in either case.
-        const bool as1252 = has1252AsciiMaker(a, e)
+        const bool as1252 = !m_pat.ascii || has1252AsciiMaker(a, e)
             ? findUpperCased(a, e, false) >= 0
             : findAsciiIgnoringCase(m_p + a, e - a, m_pat.utf8.constData(), m_pat.utf8.size()) >= 0;
         return asUtf8 == as1252 ? asUtf8 : (utf8() ? asUtf8 : as1252);
