@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include <sys/stat.h>
 
 using namespace zv;
 
@@ -22,16 +21,6 @@ namespace {
 
 QTemporaryDir* g_dir = nullptr;
 const QString kViewKey = QStringLiteral("147x136|1|fonts");
-
-QString factsOf(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return QStringLiteral("-");
-    return QString::number(qint64(st.st_size)) + QLatin1Char(' ')
-        + QString::number(qint64(st.st_mtim.tv_sec)) + QLatin1Char('.')
-        + QString::number(qint64(st.st_mtim.tv_nsec));
-}
 
 } // namespace
 
@@ -55,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bytes = QByteArrayLiteral("Zorvane tile picture 1\n");
         QDataStream out(&bytes, QIODevice::Append);
         out.setVersion(QDataStream::Qt_6_0);
-        out << (kViewKey + QLatin1Char('\n') + factsOf(thumbnail)).toUtf8();
+        out << (kViewKey + QLatin1Char('\n') + tilePictureFileFacts(thumbnail)).toUtf8();
         bytes.append(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     } else {
         bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -21,8 +21,14 @@ namespace {
 const QByteArray kMagic = QByteArrayLiteral("Zorvane tile picture 1\n");
 constexpr int kMaxSide = 4096;
 
-// Size and modification time of a file, or "-" when it cannot be looked at.
-QString factsOf(const QString& path)
+} // namespace
+
+QString tilePicturePath(const QString& thumbnailPath)
+{
+    return thumbnailPath + QStringLiteral(".pic");
+}
+
+QString tilePictureFileFacts(const QString& path)
 {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
@@ -30,13 +36,6 @@ QString factsOf(const QString& path)
     return QString::number(qint64(st.st_size)) + QLatin1Char(' ')
         + QString::number(qint64(st.st_mtim.tv_sec)) + QLatin1Char('.')
         + QString::number(qint64(st.st_mtim.tv_nsec));
-}
-
-} // namespace
-
-QString tilePicturePath(const QString& thumbnailPath)
-{
-    return thumbnailPath + QStringLiteral(".pic");
 }
 
 TilePicture loadTilePicture(const QString& thumbnailPath, const QString& viewKey)
@@ -53,11 +52,11 @@ TilePicture loadTilePicture(const QString& thumbnailPath, const QString& viewKey
     const QStringList lines = QString::fromUtf8(key).split(QLatin1Char('\n'));
     // View, thumbnail, then the files the page read.
     if (in.status() != QDataStream::Ok || lines.size() < 2 || lines[0] != viewKey
-        || lines[1] != factsOf(thumbnailPath))
+        || lines[1] != tilePictureFileFacts(thumbnailPath))
         return {};
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const qsizetype tab = lines[i].indexOf(QLatin1Char('\t'));
-        if (tab < 0 || lines[i].left(tab) != factsOf(lines[i].mid(tab + 1)))
+        if (tab < 0 || lines[i].left(tab) != tilePictureFileFacts(lines[i].mid(tab + 1)))
             return {};
     }
     TilePicture kept;
@@ -91,9 +90,9 @@ bool saveTilePicture(const QString& thumbnailPath, const QString& viewKey,
     const QImage image = picture.image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull() || image.width() > kMaxSide || image.height() > kMaxSide)
         return false;
-    QStringList lines{viewKey, factsOf(thumbnailPath)};
+    QStringList lines{viewKey, tilePictureFileFacts(thumbnailPath)};
     for (const QString& file : filesRead)
-        lines << factsOf(file) + QLatin1Char('\t') + file;
+        lines << tilePictureFileFacts(file) + QLatin1Char('\t') + file;
     QByteArray bytes = kMagic;
     {
         QDataStream out(&bytes, QIODevice::Append);

@@ -13,6 +13,10 @@ namespace zv {
 
 QString tilePicturePath(const QString& thumbnailPath);
 
+// What a picture's key holds of a file: its size and modification time, or "-"
+// when it cannot be looked at.
+QString tilePictureFileFacts(const QString& path);
+
 struct TilePicture {
     QImage image;  // the view as painted
     QString title; // the hint the page's title gave the tile's title strip
