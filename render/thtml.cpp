@@ -192,8 +192,9 @@ QImage THTML::paintedPicture() const
 
 QString THTML::pictureKey() const
 {
+    // The toolkit's version too: another version may lay pages out differently.
     QStringList parts{QString::number(layoutWidth()) + QLatin1Char('x') + QString::number(layoutHeight()),
-                      QString::number(devicePixelRatioF())};
+                      QString::number(devicePixelRatioF()), QString::fromLatin1(qVersion())};
     for (const QFont& font : m_fonts)
         parts << font.toString();
     return parts.join(QLatin1Char('|'));

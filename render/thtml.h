@@ -112,7 +112,8 @@ public:
     // without a document.
     QImage paintedPicture() const;
     // What the painted view depends on besides its document and the files that
-    // document read: the size it is laid out at, the screen's pixel ratio, fonts.
+    // document read: the size it is laid out at, the screen's pixel ratio, the
+    // toolkit's version, fonts.
     QString pictureKey() const;
     // The local files (pictures, style sheets) the laid-out document read.
     QStringList filesRead() const;
