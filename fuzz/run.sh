@@ -14,7 +14,7 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_CO
       -DZV_BUILD_FUZZ=ON -DZV_BUILD_TESTS=OFF >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_html fuzz_cache_db fuzz_ns_cache fuzz_url_cache fuzz_registry fuzz_text_search)
+  targets=(fuzz_html fuzz_cache_db fuzz_ns_cache fuzz_url_cache fuzz_registry fuzz_text_search fuzz_tile_picture)
 fi
 cmake --build "$BUILD" -j2 --target "${targets[@]}"
 export QT_QPA_PLATFORM=offscreen
@@ -35,7 +35,7 @@ for t in "${targets[@]}"; do
     status=1
   fi
   # The last coverage line (edges "cov", features "ft", corpus size) and the totals.
-  grep -E "^#[0-9]+ +(DONE|pulse|NEW|REDUCE)" "build/fuzz-$t.log" | tail -n 1 || true
+  grep -E "^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE)" "build/fuzz-$t.log" | tail -n 1 || true
   grep -E "^stat::|^Done|ERROR|SUMMARY" "build/fuzz-$t.log" || true
   if grep -q "ERROR: libFuzzer\|SUMMARY: .*Sanitizer" "build/fuzz-$t.log"; then
     status=1
