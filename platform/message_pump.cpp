@@ -31,6 +31,17 @@ qint64 coarseMs()
 qint64 g_coarseAtDispatch = -1;
 } // namespace
 
+long long coarseClockMs()
+{
+    const qint64 coarse = coarseMs();
+    if (coarse >= 0)
+        return coarse;
+    static QElapsedTimer since;
+    if (!since.isValid())
+        since.start();
+    return since.elapsed();
+}
+
 void pumpMessagesNow()
 {
     ++g_counters.dispatches;

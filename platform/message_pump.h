@@ -25,6 +25,11 @@ inline constexpr int kFlushSpacingMs = 16;
 
 inline constexpr int kPumpSpacingMs = 4;
 
+// Milliseconds on a monotonic clock that is cheap to read (the coarse clock,
+// advanced once per scheduler tick, where there is one): for loops that ask the
+// time on every unit of work and need no finer grain than a few milliseconds.
+long long coarseClockMs();
+
 // How many times pumpMessages() was called and how many of those dispatched.
 struct PumpCounters {
     long long calls = 0;

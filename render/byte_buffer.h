@@ -38,6 +38,16 @@ public:
             std::memcpy(m_data.get() + m_size, bytes, n);
         m_size += n;
     }
+    // Makes room for n more bytes and answers where they go; they count as
+    // written, so the caller fills all n.
+    char* extend(size_t n)
+    {
+        if (m_size + n > m_capacity)
+            regrow(m_size + n);
+        char* at = m_data.get() + m_size;
+        m_size += n;
+        return at;
+    }
     void append(char c)
     {
         if (m_size + 1 > m_capacity)
@@ -48,6 +58,7 @@ public:
     void append(QByteArrayView s) { append(s.data(), size_t(s.size())); }
     void append(const std::string& s) { append(s.data(), s.size()); }
     void append(const QByteArray& s) { append(s.constData(), size_t(s.size())); }
+    void append(const ByteBuffer& s) { append(s.data(), s.size()); }
 
     ByteBuffer& operator+=(char c)
     {

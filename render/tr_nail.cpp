@@ -118,11 +118,6 @@ void TRNail::EndTagHook()
         Replacement = "!!";
 }
 
-bool TRNail::attrNameIs(std::string_view name) const
-{
-    return AttrName.size() == name.size() && std::memcmp(AttrName.data(), name.data(), name.size()) == 0;
-}
-
 void TRNail::AttributeHook()
 {
     if (AttrValue.isEmpty())
@@ -275,8 +270,9 @@ const TRNail::FolderListing* TRNail::listFolder(const QString& listed, bool* unr
 // The regular file a picture path names on disk, its name matched without regard
 // to case when the exact name is absent; empty when there is none. `*size` receives
 // the size of a JPEG (the only size wanted), else -1.
-QString TRNail::findPicture(const QString& path, qint64* size)
+QString TRNail::findPicture(const PictureAddress& address, qint64* size)
 {
+    const QString& path = address.path;
     *size = -1;
     auto isJpeg = [](const QString& p) {
         return p.endsWith(QLatin1String(".JPG"), Qt::CaseInsensitive);
@@ -288,21 +284,20 @@ QString TRNail::findPicture(const QString& path, qint64* size)
         *size = facts.size;
         return p;
     };
-    const QString folder = folderOf(path);
+    const QString& folder = address.folder;
     bool unreadable = false;
     const FolderListing* listing = listingOf(folder, &unreadable);
     if (!listing)
         return unreadable ? byStat(path) : QString();
-    QString name = fileNameOf(path);
-    auto kind = listing->kinds.constFind(name);
+    auto kind = listing->kinds.constFind(address.name);
+    QString found = path;
     if (kind == listing->kinds.cend()) {
-        const auto other = listing->lowerNames.constFind(name.toLower());
+        const auto other = listing->lowerNames.constFind(address.name.toLower());
         if (other == listing->lowerNames.cend())
             return QString();
-        name = *other;
-        kind = listing->kinds.constFind(name);
+        kind = listing->kinds.constFind(*other);
+        found = folder.isEmpty() ? *other : joinPath(folder, *other);
     }
-    const QString found = folder.isEmpty() ? name : joinPath(folder, name);
     switch (*kind) {
     case EntryKind::Regular:
         if (isJpeg(found))
@@ -334,8 +329,11 @@ const TRNail::PictureAddress& TRNail::addressOf(QByteArrayView value)
     PictureAddress address;
     const QString text = decodeHtmlBytes(value);
     address.path = picturePath(DocumentPath, text);
-    if (!address.path.isEmpty())
+    if (!address.path.isEmpty()) {
+        address.folder = folderOf(address.path);
+        address.name = fileNameOf(address.path);
         address.url = encodedFileUrl(address.path);
+    }
     address.tableName = LastSegmentOf(text).toLower();
     return *m_addresses.insert(key, address);
 }
@@ -388,7 +386,7 @@ void TRNail::resolveAddress()
     const PictureAddress& address = addressOf(AttrValue);
     if (!address.path.isEmpty()) {
         qint64 size = -1;
-        const QString onDisk = findPicture(address.path, &size);
+        const QString onDisk = findPicture(address, &size);
         if (!onDisk.isEmpty()) {
             if (!substituteLargeJpeg(onDisk, size))
                 AttrValueOverride.append(onDisk == address.path ? address.url : urlOf(onDisk));
@@ -419,16 +417,11 @@ bool TRNail::substituteLargeJpeg(const QString& path, qint64 size)
             return false;
         size = facts.size;
     }
-    // Only a file that may be too large is opened: a small one stays whatever happens.
+    // A small file stays whatever happens; a large one is substituted only when it
+    // could be opened to take its size (asked of the system without opening it).
     if (size <= 20000)
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    const bool known = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (!known || st.st_size <= 20000)
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
         return false;
     AttrValueOverride.append(substitute("_TooBig.gif"));
     return true;

@@ -10,7 +10,7 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <string_view>
+#include <cstring>
 #include <vector>
 
 namespace zv {
@@ -38,6 +38,8 @@ protected:
 private:
     struct PictureAddress {
         QString path; // the local file the value names; empty when none
+        QString folder; // its folder and its name
+        QString name;
         QByteArray url; // that file's address
         QString tableName; // the value's last segment in lower case
     };
@@ -55,13 +57,19 @@ private:
         QHash<QString, QString> lowerNames; // lower-case name -> name
     };
 
-    bool attrNameIs(std::string_view name) const;
+    // Whether the current attribute's name (upper case) is `name`; the length is
+    // known here, so the comparison is a few instructions.
+    template <size_t N>
+    bool attrNameIs(const char (&name)[N]) const
+    {
+        return AttrName.size() == N - 1 && std::memcmp(AttrName.data(), name, N - 1) == 0;
+    }
     void resolvePicture();
     void resolveAddress();
     const PictureAddress& addressOf(QByteArrayView value);
     const FolderListing* listingOf(const QString& folder, bool* unreadable);
     const FolderListing* listFolder(const QString& folder, bool* unreadable);
-    QString findPicture(const QString& path, qint64* size);
+    QString findPicture(const PictureAddress& address, qint64* size);
     QByteArray urlOf(const QString& path);
     bool substituteLargeJpeg(const QString& path, qint64 size = -1);
     QByteArray substitute(const char* fileName);

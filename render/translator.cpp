@@ -244,12 +244,18 @@ void Translator::write(QByteArrayView s)
 
 void Translator::clearOverrides()
 {
-    // Hooks seldom write them: look before calling out to empty one.
-    for (QByteArray* text : {&Prefix, &Suffix, &Replacement, &AttrReplacement, &AttrNameOverride,
-                             &AttrValueOverride}) {
-        if (!text->isEmpty())
-            text->resize(0);
-    }
+    // Runs for every element and attribute, and hooks seldom write the texts:
+    // look at each before calling out to empty it.
+    auto empty = [](QByteArray& text) {
+        if (!text.isEmpty())
+            text.resize(0);
+    };
+    empty(Prefix);
+    empty(Suffix);
+    empty(Replacement);
+    empty(AttrReplacement);
+    empty(AttrNameOverride);
+    empty(AttrValueOverride);
 }
 
 void Translator::DoNewElement(HtmlElement& element)
@@ -352,9 +358,10 @@ void Translator::writeStartTag()
         Output += ' ';
     for (int i = 1; i <= AttrCount; ++i) {
         const HtmlTokenizer::Attribute& item = Attrs.Item(i);
-        AttrName.assign(item.name.data(), size_t(item.name.size()));
-        for (char& c : AttrName)
-            c = upper(c);
+        AttrName.clear();
+        char* name = AttrName.extend(size_t(item.name.size()));
+        for (qsizetype k = 0; k < item.name.size(); ++k)
+            name[k] = upper(item.name[k]);
         AttrValue = item.value;
         AttrNumber = leadingInteger(AttrValue);
         clearOverrides();
@@ -381,7 +388,7 @@ void Translator::writeAttribute()
     Output.append(Prefix);
     const QByteArrayView value = AttrValueOverride.isEmpty() ? AttrValue : AttrValueOverride;
     // A double quote inside the value would end the quoted value early.
-    if (value.indexOf('"') < 0) {
+    if (value.isEmpty() || !std::memchr(value.data(), '"', size_t(value.size()))) {
         Output.append(value);
     } else {
         for (char c : value) {

@@ -86,7 +86,7 @@ protected:
     int AttrCount = 0;
     // The current attribute: its name in upper case, its value as written and the
     // value's leading integer read the way atoi reads it.
-    std::string AttrName;
+    ByteBuffer AttrName;
     QByteArrayView AttrValue;
     int AttrNumber = 0;
 

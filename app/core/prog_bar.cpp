@@ -36,6 +36,10 @@ ProgBar::ProgBar(QWidget* window, QProgressBar* bar, QLabel* label, QAbstractBut
         m_label->setTextFormat(Qt::PlainText);
     }
     setCancelEnabled(false);
+    m_catchUp.setSingleShot(true);
+    m_catchUp.setInterval(kFlushSpacingMs);
+    connect(&m_catchUp, &QTimer::timeout, this, &ProgBar::showHeldStep);
+    m_frameStart = coarseClockMs();
 }
 
 void ProgBar::setCancelEnabled(bool enabled)
@@ -47,6 +51,7 @@ void ProgBar::setCancelEnabled(bool enabled)
 
 void ProgBar::Start(const QString& prefix, int interval)
 {
+    showHeldStep(); // the last job's last refresh, before its caption is replaced
     m_prefix = prefix;
     m_interval = interval;
     m_cancelled = false;
@@ -99,14 +104,47 @@ bool ProgBar::Steps(int first, int last, int total)
 
 void ProgBar::showStep(int number, int total)
 {
+    // A progress bar works out its text and style on every new value, which costs
+    // more than a unit of the jobs that refresh on every Step; beyond a burst per
+    // frame, only the frame's last refresh is shown, when the frame ends.
+    const long long now = coarseClockMs();
+    if (now - m_frameStart >= kFlushSpacingMs) {
+        m_frameStart = now;
+        m_refreshesInFrame = 0;
+    }
+    if (m_refreshesInFrame >= kRefreshBurst) {
+        m_holding = true;
+        m_held = {number, total, m_maximum};
+        if (!m_catchUp.isActive())
+            m_catchUp.start(int(std::max<long long>(1, kFlushSpacingMs - (now - m_frameStart))));
+        return;
+    }
+    ++m_refreshesInFrame;
+    m_holding = false;
+    showNow(number, total, m_maximum);
+}
+
+void ProgBar::showHeldStep()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_catchUp.stop();
+    m_frameStart = coarseClockMs();
+    m_refreshesInFrame = 1;
+    showNow(m_held.number, m_held.total, m_held.maximum);
+}
+
+void ProgBar::showNow(int number, int total, int maximum)
+{
     if (m_bar) {
         // A shown progress bar repaints itself at once on most changes of its
         // value; the drawing is left to the flush below, at most once per frame.
         const bool holdPaint = m_bar->isVisible() && m_bar->updatesEnabled();
         if (holdPaint)
             m_bar->setUpdatesEnabled(false);
-        if (m_bar->maximum() != low16(m_maximum))
-            m_bar->setMaximum(low16(m_maximum));
+        if (m_bar->maximum() != low16(maximum))
+            m_bar->setMaximum(low16(maximum));
         if (number >= 0)
             m_bar->setValue(low16(number));
         if (holdPaint)
@@ -118,7 +156,7 @@ void ProgBar::showStep(int number, int total)
         char* end = std::to_chars(digits, digits + 12, number).ptr;
         if (total != 0) {
             std::memcpy(end, " of ", 4);
-            end = std::to_chars(end + 4, digits + sizeof digits, m_maximum).ptr;
+            end = std::to_chars(end + 4, digits + sizeof digits, maximum).ptr;
         }
         QString caption;
         caption.reserve(m_prefix.size() + (end - digits));
@@ -132,6 +170,7 @@ void ProgBar::showStep(int number, int total)
 
 bool ProgBar::Finish(int mode)
 {
+    showHeldStep(); // a caption Finish leaves in place shows the job's last refresh
     setCancelEnabled(false);
     if (m_bar)
         m_bar->setValue(m_bar->minimum());

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 namespace zv {
@@ -21,7 +22,10 @@ public:
     ProgBar(QWidget* window, QProgressBar* bar, QLabel* label, QAbstractButton* cancelButton);
 
     // Begins a job: the caption becomes prefix + "...". The display is refreshed on
-    // every (interval + 1)-th Step; 0 or less refreshes on every Step.
+    // every (interval + 1)-th Step; 0 or less refreshes on every Step. Refreshes
+    // coming faster than the screen can show them are gathered: the first
+    // kRefreshBurst of a frame (kFlushSpacingMs) reach the bar and caption at once,
+    // the last of the rest when the frame ends, or at the next Start or Finish.
     void Start(const QString& prefix, int interval);
     // Reports `number` units done of an expected `total` (0: unknown). Answers false
     // once the job was cancelled; it must then stop (and still call Finish).
@@ -36,6 +40,8 @@ public:
     // next Start.
     bool Cancel();
 
+    static constexpr int kRefreshBurst = 64;
+
     bool cancelled() const { return m_cancelled; }
     int maximum() const { return m_maximum; }
     QLabel* label() const { return m_label; }
@@ -44,6 +50,8 @@ public:
 private:
     void setCancelEnabled(bool enabled);
     void showStep(int number, int total);
+    void showNow(int number, int total, int maximum);
+    void showHeldStep();
 
     QWidget* m_window;
     QPointer<QProgressBar> m_bar;
@@ -55,6 +63,18 @@ private:
     QString m_prefix;
     QString m_savedCaption;
     bool m_cancelled = false;
+
+    // Refreshes within the current frame, and the last one held back from it.
+    long long m_frameStart = 0;
+    int m_refreshesInFrame = 0;
+    struct HeldStep {
+        int number = 0;
+        int total = 0;
+        int maximum = 0;
+    };
+    bool m_holding = false;
+    HeldStep m_held;
+    QTimer m_catchUp;
 };
 
 } // namespace zv

@@ -196,3 +196,34 @@ TEST(ReporterRunOfSteps, MatchesTheStepsOneByOne)
         EXPECT_FALSE(run.Steps(1, 1000, c.total));
     }
 }
+
+// Refreshes faster than a frame: the first burst reaches the controls, the rest are
+// held and only the last is shown when the frame ends, or at Finish and Start.
+TEST_F(Reporter, RefreshesBeyondABurstPerFrameShowTheLastWhenTheFrameEnds)
+{
+    progress->Start("Reading element #", 0);
+    const int steps = 10 * ProgBar::kRefreshBurst;
+    for (int i = 1; i <= steps; ++i)
+        ASSERT_TRUE(progress->Step(i, steps));
+    // However slow the machine, the last of so many refreshes cannot have been
+    // shown yet unless a frame ended just before it: wait for the frame to end.
+    ASSERT_TRUE(pumpUntil([&] { return label->text() == QStringLiteral("Reading element #%1 of %1").arg(steps); },
+                          2000));
+    EXPECT_EQ(bar->value(), steps);
+    EXPECT_EQ(bar->maximum(), steps);
+
+    // A job that ends inside a frame: a caption Finish leaves shows its last refresh.
+    progress->Start("Line #", 0);
+    for (int i = 1; i <= steps; ++i)
+        progress->Step(i, 0);
+    progress->Finish(7);
+    EXPECT_EQ(label->text(), QStringLiteral("Line #%1").arg(steps));
+    // and the next job's Start shows its own caption, not the held one.
+    progress->Start("Next #", 0);
+    for (int i = 1; i <= steps; ++i)
+        progress->Step(i, 0);
+    progress->Start("Again", 0);
+    EXPECT_EQ(label->text(), "Again...");
+    pumpUntil([] { return false; }, 3 * kFlushSpacingMs);
+    EXPECT_EQ(label->text(), "Again...");
+}
