@@ -1,8 +1,11 @@
 #include "platform/file_paths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace zv {
 
@@ -21,9 +24,55 @@ QString withTrailingSlash(const QString& folder)
     return f.endsWith(QLatin1Char('/')) ? f : f + QLatin1Char('/');
 }
 
+namespace {
+// An absolute path of letters, digits and "/._-" with no empty, "." or ".."
+// segment: its file address is "file://" and the path as it stands.
+bool isPlainAbsolutePath(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        return false;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t c = path[i].unicode();
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')
+                           || (c >= u'0' && c <= u'9') || c == u'/' || c == u'.' || c == u'-'
+                           || c == u'_';
+        if (!plain)
+            return false;
+        if (c == u'/' && i + 1 < path.size()) {
+            const char16_t next = path[i + 1].unicode();
+            if (next == u'/' || next == u'.')
+                return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
 QString fileUrl(const QString& path)
 {
+    // Documents are loaded by address one after another: plain paths spare the
+    // address parser.
+    if (isPlainAbsolutePath(path))
+        return QStringLiteral("file://") + path;
     return QUrl::fromLocalFile(path).toString();
+}
+
+bool isRegularFile(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0
+           && S_ISREG(st.st_mode);
+}
+
+QString localPathOfUrl(const QString& url)
+{
+    if (url.startsWith(QLatin1String("file:///"))) {
+        const QString path = url.mid(7);
+        if (isPlainAbsolutePath(path))
+            return path;
+    }
+    const QUrl parsed(url);
+    return parsed.isLocalFile() ? parsed.toLocalFile() : QString();
 }
 
 QString fileNameOf(const QString& path)

@@ -9,8 +9,15 @@ namespace zv {
 QString joinPath(const QString& folder, const QString& name);
 // folder with exactly one trailing "/".
 QString withTrailingSlash(const QString& folder);
-// The proper file address of an absolute native path ("file:///home/a%20b.htm").
+// The file address of an absolute native path ("file:///home/a b.htm"), as
+// QUrl::fromLocalFile(path).toString() writes it.
 QString fileUrl(const QString& path);
+// The local path a file address names, as QUrl(url).toLocalFile() reads it; empty
+// for an address that names no local file.
+QString localPathOfUrl(const QString& url);
+// Whether path names a regular file, following links (QFileInfo::isFile), in one
+// system call.
+bool isRegularFile(const QString& path);
 // The file name part of a path (after the last "/").
 QString fileNameOf(const QString& path);
 // The folder part of a path, without trailing "/" ("/" for a file in the root).

@@ -65,6 +65,22 @@ QByteArrayView rawTextElement(QByteArrayView name)
 
 const char kBang[] = "!";
 
+// Position of the first `c` in [from, size) of p, or -1. Most runs looked through
+// are short (the text between adjacent tags, a quoted value): their first bytes
+// are looked at here, and only a longer run costs the call of a library search.
+inline qsizetype findByte(const char* p, qsizetype from, qsizetype size, char c)
+{
+    const qsizetype stop = size - from > 16 ? from + 16 : size;
+    for (qsizetype i = from; i < stop; ++i) {
+        if (p[i] == c)
+            return i;
+    }
+    if (stop >= size)
+        return -1;
+    const void* hit = std::memchr(p + stop, c, size_t(size - stop));
+    return hit ? static_cast<const char*>(hit) - p : -1;
+}
+
 } // namespace
 
 HtmlTokenizer::HtmlTokenizer() = default;
@@ -226,6 +242,16 @@ HtmlTokenizer::Token HtmlTokenizer::tagToken()
     m_textHasInk = false;
     m_state = State::Data;
 
+    // Only names starting with one of these letters need a closer look.
+    switch (t.name.isEmpty() ? '\0' : lower(t.name.front())) {
+    case 'p':
+    case 's':
+    case 'x':
+    case 'l':
+        break;
+    default:
+        return t;
+    }
     if (equalsIgnoringCase(t.name, "pre")) {
         if (m_endTag)
             m_preDepth = m_preDepth > 0 ? m_preDepth - 1 : 0;
@@ -296,9 +322,9 @@ HtmlTokenizer::Token HtmlTokenizer::scan()
         switch (m_state) {
         case State::Data: {
             for (;;) {
-                const void* hit = m_pos < size ? std::memchr(p + m_pos, '<', size_t(size - m_pos))
-                                               : nullptr;
-                const qsizetype lt = hit ? static_cast<const char*>(hit) - p : size;
+                const qsizetype found = findByte(p, m_pos, size, '<');
+                const bool hit = found >= 0;
+                const qsizetype lt = hit ? found : size;
                 if (!m_textHasInk) {
                     for (qsizetype i = m_pos; i < lt; ++i) {
                         if (!is(p[i], kSpace)) {
@@ -477,13 +503,11 @@ HtmlTokenizer::Token HtmlTokenizer::scan()
         case State::AttrValueDoubleQuoted:
         case State::AttrValueSingleQuoted: {
             const char quote = m_state == State::AttrValueDoubleQuoted ? '"' : '\'';
-            const void* hit = m_pos < size ? std::memchr(p + m_pos, quote, size_t(size - m_pos))
-                                           : nullptr;
-            if (!hit) {
+            const qsizetype q = findByte(p, m_pos, size, quote);
+            if (q < 0) {
                 m_pos = size;
                 return unfinishedTag();
             }
-            const qsizetype q = static_cast<const char*>(hit) - p;
             m_attrSpans.back().valueEnd = q;
             m_state = State::AfterAttrValueQuoted;
             m_pos = q + 1;

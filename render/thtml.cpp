@@ -1,5 +1,6 @@
 #include "render/thtml.h"
 
+#include "platform/file_paths.h"
 #include "render/html_text.h"
 #include "render/nesting_limit.h"
 #include "render/view_document.h"
@@ -151,7 +152,8 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     m_document = nullptr;
     m_source = m_retainSource ? source : QByteArray();
     m_bytesToRead = source.size();
-    m_url = QUrl(url);
+    m_urlText = url;
+    m_urlParsed = false;
     m_picture = picture;
     m_pictureUrl = url;
     m_pictureSource = source;
@@ -173,6 +175,15 @@ void THTML::realize()
     m_sourceGiven = true;
     m_source = std::exchange(m_pictureSource, QByteArray());
     runRetrieval();
+}
+
+QUrl THTML::documentUrl() const
+{
+    if (!m_urlParsed) {
+        m_url = QUrl(m_urlText);
+        m_urlParsed = true;
+    }
+    return m_url;
 }
 
 QImage THTML::paintedPicture() const
@@ -251,14 +262,17 @@ void THTML::runRetrieval()
     m_cancelPending = false;
     m_layoutFinished = false;
     m_hidden.clear();
-    m_url = QUrl(m_pendingUrl);
+    // The address is parsed only when a layout needs it as its base.
+    m_urlText = m_pendingUrl;
+    m_urlParsed = false;
     if (std::exchange(m_sourceGiven, false)) {
         m_bytesToRead = m_source.size();
     } else {
         m_source.clear();
         m_bytesToRead = 0;
-        if (m_url.isLocalFile())
-            m_bytesToRead = readDocumentFile(m_url.toLocalFile(), m_source);
+        const QString path = localPathOfUrl(m_urlText);
+        if (!path.isEmpty())
+            m_bytesToRead = readDocumentFile(path, m_source);
     }
     // How much of the document was read through: all of it unless cancelled.
     qint64 readEnd = 0;
@@ -352,7 +366,7 @@ void THTML::layOut(const QByteArray& markup)
     m_document = new ViewDocument(this);
     m_document->setDefaultFont(m_fonts[0]);
     m_document->setDefaultStyleSheet(fontStyleSheet());
-    m_document->setBaseUrl(m_url);
+    m_document->setBaseUrl(documentUrl());
     m_document->setUndoRedoEnabled(false);
     const QByteArray limited = limitNesting(markup);
     m_document->setHtml(decodeHtmlBytes(limited));

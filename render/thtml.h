@@ -98,7 +98,7 @@ public:
     bool requestPending() const { return m_hasPending; }
     // The laid-out document (empty until a document is laid out).
     ViewDocument* document();
-    QUrl documentUrl() const { return m_url; }
+    QUrl documentUrl() const;
 
     // Shows `picture`, the view as it was painted earlier for the document at `url`
     // with the same pictureKey(), instead of reading and laying out that document
@@ -168,7 +168,9 @@ private:
     bool m_cancelCurrent = false;
     bool m_running = false;
 
-    QUrl m_url;
+    QString m_urlText;
+    mutable QUrl m_url; // m_urlText parsed, once asked for
+    mutable bool m_urlParsed = false;
     QByteArray m_source;
     qint64 m_bytesToRead = 0;
     bool m_layoutFinished = false;

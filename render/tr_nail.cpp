@@ -28,7 +28,7 @@ bool isDropMarkerTag(int tagIndex, int a, int b)
 
 // The first `count` characters of bytes: code points when the bytes are UTF-8,
 // bytes otherwise.
-QByteArray firstCharacters(const std::string& bytes, int count)
+QByteArray firstCharacters(const ByteBuffer& bytes, int count)
 {
     const QByteArrayView all(bytes.data(), qsizetype(bytes.size()));
     if (all.size() <= count)

@@ -112,6 +112,19 @@ int leadingInteger(QByteArrayView v)
 
 const QByteArrayView kDropMarker("!!");
 
+// Whether a value holds a double quote. Values are mostly short: for those a loop
+// costs less than the call of a library search.
+inline bool containsQuote(QByteArrayView value)
+{
+    if (value.size() > 32)
+        return std::memchr(value.data(), '"', size_t(value.size())) != nullptr;
+    for (char c : value) {
+        if (c == '"')
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 Translator::Translator(QWidget* parent, RenderContext context)
@@ -174,7 +187,7 @@ bool Translator::LoadDocument(const QString& path, bool translateOnly)
         Busy = false;
         return false;
     }
-    if (!QFileInfo(path).isFile()) {
+    if (!isRegularFile(path)) {
         showMessage(QStringLiteral("File doesn't exist: '") + path + QLatin1Char('\''), window());
         Busy = false;
         return false;
@@ -300,12 +313,13 @@ void Translator::DoNewElement(HtmlElement& element)
     switch (M_Mode) {
     case 1:
         if (!Text.isEmpty()) {
-            Pending.append(Text.data(), size_t(Text.size()));
+            Pending.append(Text);
             Pending += "\r\n";
         }
         break;
     case 3:
-        Pending.assign(Text.data(), size_t(Text.size()));
+        Pending.clear();
+        Pending.append(Text);
         Pending += "\r\n";
         break;
     case 0:
@@ -388,7 +402,7 @@ void Translator::writeAttribute()
     Output.append(Prefix);
     const QByteArrayView value = AttrValueOverride.isEmpty() ? AttrValue : AttrValueOverride;
     // A double quote inside the value would end the quoted value early.
-    if (value.isEmpty() || !std::memchr(value.data(), '"', size_t(value.size()))) {
+    if (!containsQuote(value)) {
         Output.append(value);
     } else {
         for (char c : value) {

@@ -90,7 +90,7 @@ protected:
     QByteArrayView AttrValue;
     int AttrNumber = 0;
 
-    std::string Pending;
+    ByteBuffer Pending;
     ByteBuffer Output;
 
     QByteArray Prefix;

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -73,4 +74,24 @@ TEST(FilePaths, JoinAndSplit)
     EXPECT_EQ(fileNameOf("/x/y/INDEX.HTM"), "INDEX.HTM");
     EXPECT_EQ(folderOf("/x/y/INDEX.HTM"), "/x/y");
     EXPECT_EQ(folderOf("/INDEX.HTM"), "/");
+}
+
+// The quick way for plain paths gives exactly the address parser's answers, and
+// addresses read back to the same paths.
+TEST(FilePaths, FileAddressesAgreeWithTheAddressParser)
+{
+    const QStringList paths{"/tmp/x.htm", "/tmp/a b.htm", "/a//b.htm", "/a/./b.htm",
+                            "/a/../b.htm", "/.hidden/x", "/a/b/", "/", "/caf\u00e9/x.htm",
+                            "/x/%41.htm", "/x/a#b.htm", "/x/a?b.htm", "/x/~u/a-b_c.HTM",
+                            "/x/a+b;c.htm", "relative/x.htm", ""};
+    for (const QString& path : paths) {
+        if (path.isEmpty() || !path.startsWith('/'))
+            continue;
+        const QString url = fileUrl(path);
+        EXPECT_EQ(url, QUrl::fromLocalFile(path).toString()) << path.toStdString();
+        EXPECT_EQ(localPathOfUrl(url), QUrl(url).toLocalFile()) << path.toStdString();
+    }
+    EXPECT_EQ(localPathOfUrl("http://example.com/x.htm"), "");
+    EXPECT_EQ(localPathOfUrl("file:///tmp/a%20b.htm"), "/tmp/a b.htm");
+    EXPECT_EQ(localPathOfUrl("file:///tmp/x.htm"), "/tmp/x.htm");
 }
