@@ -51,7 +51,12 @@ void ProgBar::setCancelEnabled(bool enabled)
 
 void ProgBar::Start(const QString& prefix, int interval)
 {
-    showHeldStep(); // the last job's last refresh, before its caption is replaced
+    // The last job's last refresh: its caption is replaced here, its bar stays.
+    if (m_holding) {
+        m_holding = false;
+        m_catchUp.stop();
+        showBar(m_held.number, m_held.maximum);
+    }
     m_prefix = prefix;
     m_interval = interval;
     m_cancelled = false;
@@ -135,21 +140,26 @@ void ProgBar::showHeldStep()
     showNow(m_held.number, m_held.total, m_held.maximum);
 }
 
+void ProgBar::showBar(int number, int maximum)
+{
+    if (!m_bar)
+        return;
+    // A shown progress bar repaints itself at once on most changes of its value;
+    // the drawing is left to the flush that follows, at most once per frame.
+    const bool holdPaint = m_bar->isVisible() && m_bar->updatesEnabled();
+    if (holdPaint)
+        m_bar->setUpdatesEnabled(false);
+    if (m_bar->maximum() != low16(maximum))
+        m_bar->setMaximum(low16(maximum));
+    if (number >= 0)
+        m_bar->setValue(low16(number));
+    if (holdPaint)
+        m_bar->setUpdatesEnabled(true);
+}
+
 void ProgBar::showNow(int number, int total, int maximum)
 {
-    if (m_bar) {
-        // A shown progress bar repaints itself at once on most changes of its
-        // value; the drawing is left to the flush below, at most once per frame.
-        const bool holdPaint = m_bar->isVisible() && m_bar->updatesEnabled();
-        if (holdPaint)
-            m_bar->setUpdatesEnabled(false);
-        if (m_bar->maximum() != low16(maximum))
-            m_bar->setMaximum(low16(maximum));
-        if (number >= 0)
-            m_bar->setValue(low16(number));
-        if (holdPaint)
-            m_bar->setUpdatesEnabled(true);
-    }
+    showBar(number, maximum);
     if (m_label) {
         // Built in one piece: tight loops refresh the caption thousands of times.
         char digits[40];
@@ -170,7 +180,14 @@ void ProgBar::showNow(int number, int total, int maximum)
 
 bool ProgBar::Finish(int mode)
 {
-    showHeldStep(); // a caption Finish leaves in place shows the job's last refresh
+    // Finish empties the bar; a caption it leaves in place shows the job's last
+    // refresh, one it replaces makes that refresh pointless.
+    if (mode == 0 || mode == 1) {
+        m_holding = false;
+        m_catchUp.stop();
+    } else {
+        showHeldStep();
+    }
     setCancelEnabled(false);
     if (m_bar)
         m_bar->setValue(m_bar->minimum());

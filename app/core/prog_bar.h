@@ -51,6 +51,7 @@ private:
     void setCancelEnabled(bool enabled);
     void showStep(int number, int total);
     void showNow(int number, int total, int maximum);
+    void showBar(int number, int maximum);
     void showHeldStep();
 
     QWidget* m_window;

@@ -218,12 +218,21 @@ TEST_F(Reporter, RefreshesBeyondABurstPerFrameShowTheLastWhenTheFrameEnds)
         progress->Step(i, 0);
     progress->Finish(7);
     EXPECT_EQ(label->text(), QStringLiteral("Line #%1").arg(steps));
-    // and the next job's Start shows its own caption, not the held one.
+    // The next job's Start shows its own caption, not the held one, and leaves the
+    // bar where the last job's last refresh put it.
     progress->Start("Next #", 0);
     for (int i = 1; i <= steps; ++i)
-        progress->Step(i, 0);
+        progress->Step(i, steps);
     progress->Start("Again", 0);
     EXPECT_EQ(label->text(), "Again...");
+    EXPECT_EQ(bar->value(), steps);
     pumpUntil([] { return false; }, 3 * kFlushSpacingMs);
     EXPECT_EQ(label->text(), "Again...");
+    // A Finish that replaces the caption drops the held refresh for good.
+    for (int i = 1; i <= steps; ++i)
+        progress->Step(i, steps);
+    progress->Finish(0);
+    pumpUntil([] { return false; }, 3 * kFlushSpacingMs);
+    EXPECT_EQ(label->text(), "");
+    EXPECT_EQ(bar->value(), bar->minimum());
 }
