@@ -68,15 +68,19 @@ int tableDepth(QTextFrame* frame, int above = 0)
 // Reads a regular file whole in as few calls as the system allows (a translation
 // reads thousands of small files) and answers its size; anything that is not a
 // regular file (a folder, a device, a pipe that would never end) reads as empty.
-qint64 readDocumentFile(const QString& path, QByteArray& bytes)
+qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
 {
     bytes.clear();
+    if (regular)
+        *regular = false;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return 0;
     struct stat st {};
     qint64 size = 0;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && regular)
+        *regular = true;
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
         size = qint64(st.st_size);
         bytes.resize(qsizetype(qMin(size, kLargestDocument)));
         qsizetype got = 0;
@@ -173,7 +177,7 @@ void THTML::realize()
     m_hasPending = true;
     m_layoutFinished = false;
     m_sourceGiven = true;
-    m_source = std::exchange(m_pictureSource, QByteArray());
+    m_givenSource = std::exchange(m_pictureSource, QByteArray());
     runRetrieval();
 }
 
@@ -216,10 +220,18 @@ QStringList THTML::filesRead() const
     return m_document ? m_document->filesRead() : QStringList();
 }
 
+void THTML::requestDocument(const QString& url, const QByteArray& source)
+{
+    requestDocument(url);
+    m_givenSource = source;
+    m_sourceGiven = true;
+}
+
 void THTML::requestDocument(const QString& url)
 {
     m_picture = QImage();
     m_pictureSource = QByteArray();
+    m_givenSource = QByteArray();
     m_sourceGiven = false;
     m_pendingUrl = url;
     m_hasPending = true;
@@ -266,6 +278,7 @@ void THTML::runRetrieval()
     m_urlText = m_pendingUrl;
     m_urlParsed = false;
     if (std::exchange(m_sourceGiven, false)) {
+        m_source = std::exchange(m_givenSource, QByteArray());
         m_bytesToRead = m_source.size();
     } else {
         m_source.clear();

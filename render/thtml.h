@@ -33,7 +33,7 @@ class ViewDocument;
 
 // Reads a regular file whole and answers its size; anything that is not a regular
 // file reads as empty (size 0). Files past the largest document size are cut there.
-qint64 readDocumentFile(const QString& path, QByteArray& bytes);
+qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular = nullptr);
 
 class THTML : public QAbstractScrollArea {
     Q_OBJECT
@@ -81,6 +81,9 @@ public:
     // Requests the document at a "file://" address. The retrieval starts from the
     // event loop. A request while a retrieval runs cancels it and starts afterwards.
     void requestDocument(const QString& url);
+    // The same for a document whose bytes the caller has read already: the
+    // retrieval takes `source` as the document's contents.
+    void requestDocument(const QString& url, const QByteArray& source);
     // Ends the running (or the requested, not yet started) retrieval after the
     // current element. The message text ("Abort", "Abort2") is not shown.
     void cancel(const QString& message);
@@ -181,7 +184,8 @@ private:
     QImage m_picture;
     QString m_pictureUrl;
     QByteArray m_pictureSource;
-    bool m_sourceGiven = false; // the next retrieval takes m_source as read
+    QByteArray m_givenSource;
+    bool m_sourceGiven = false; // the next retrieval reads m_givenSource
 };
 
 } // namespace zv

@@ -4,6 +4,7 @@
 #include "platform/message_pump.h"
 #include "platform/message_service.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -187,7 +188,12 @@ bool Translator::LoadDocument(const QString& path, bool translateOnly)
         Busy = false;
         return false;
     }
-    if (!isRegularFile(path)) {
+    // Read here, with the check that it is a file: the open tells both, and a
+    // build loads documents one after another.
+    QByteArray bytes;
+    bool regular = false;
+    readDocumentFile(path, bytes, &regular);
+    if (!regular && !isRegularFile(path)) { // a file that cannot be opened still exists
         showMessage(QStringLiteral("File doesn't exist: '") + path + QLatin1Char('\''), window());
         Busy = false;
         return false;
@@ -202,7 +208,12 @@ bool Translator::LoadDocument(const QString& path, bool translateOnly)
     // visibility of the view and of its window to their owners.
     setElemNotification(true);
     setDeferRetrieval(translateOnly);
-    requestDocument(fileUrl(path));
+    requestDocument(fileUrl(path), bytes);
+    bytes = QByteArray();
+    // The retrieval is posted to this view: it runs now, and other messages get
+    // their chance at the pump's own spacing rather than once per document.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    pumpMessages();
 
     while (Retrieving) {
         pumpMessagesNow();
