@@ -99,7 +99,54 @@ struct Pattern {
     // characters that upper-case into ASCII, the text can only occur where this run
     // occurs in the line's own bytes, ASCII letters taken in either case.
     QByteArray anchor;
+    // Without "Match case", for a text with a character outside ASCII: the bytes
+    // (in UTF-8 and in Windows-1252) of every character whose upper case holds one
+    // chosen such character. A line holds one of them or cannot match; characters
+    // of other scripts are rare in most documents, so few lines need a closer look.
+    std::vector<QByteArray> needles;
+    bool needleOfOneByte = false; // a needle is a single byte (Latin letters)
 };
+
+// The needles for the upper-cased text: of its characters outside ASCII, the one
+// whose preimages make the fewest needles, single bytes counting most (they also
+// occur inside UTF-8 sequences of other characters).
+void chooseNeedles(Pattern& pat)
+{
+    UpperCaseMap& map = *pat.map;
+    int bestScore = INT_MAX;
+    const QList<uint> chars = pat.upper.toUcs4();
+    for (const uint upper : chars) {
+        if (upper < 0x80 || upper >= 0x10000)
+            continue;
+        const std::vector<char32_t>& preimages = map.preimagesOf(upper);
+        std::vector<QByteArray> needles;
+        bool oneByte = false;
+        for (const char32_t cp : preimages) {
+            char bytes[4];
+            const int length = encodeUtf8(cp, bytes);
+            needles.emplace_back(bytes, length);
+            oneByte = oneByte || length == 1;
+            if (cp >= 0x80) {
+                bool usable = false;
+                const QByteArray single = encodeWindows1252(QString::fromUcs4(&cp, 1), &usable);
+                if (usable && single.size() == 1) {
+                    needles.push_back(single);
+                    oneByte = true;
+                }
+            }
+        }
+        std::sort(needles.begin(), needles.end());
+        needles.erase(std::unique(needles.begin(), needles.end()), needles.end());
+        if (needles.empty() || needles.size() > 8)
+            continue;
+        const int score = (oneByte ? 100 : 0) + int(needles.size());
+        if (score < bestScore) {
+            bestScore = score;
+            pat.needles = std::move(needles);
+            pat.needleOfOneByte = oneByte;
+        }
+    }
+}
 
 const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& locale)
 {
@@ -133,6 +180,8 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
             }
         }
         pat.ascii = isAscii(pat.utf8);
+        if (!matchCase && !pat.ascii && pat.map->perCharacter())
+            chooseNeedles(pat);
     }
     cached = pat;
     return cached;
@@ -199,7 +248,10 @@ private:
         const bool plain = m_pat.map->plainAscii();
         if (plain && !m_pat.ascii && !nonAscii)
             return -1; // ASCII lines upper-case to ASCII only; the text is not ASCII
-        if (plain && (m_pat.ascii || m_pat.anchor.size() >= 3)) {
+        const bool asciiAnchor = plain && (m_pat.ascii || m_pat.anchor.size() >= 3);
+        if (!m_pat.needles.empty() && (!m_pat.needleOfOneByte || !asciiAnchor))
+            return searchByNeedles(a, b);
+        if (asciiAnchor) {
             // Lines whose other characters do not upper-case into ASCII are looked at
             // in their own bytes: an ASCII text is found there directly (ASCII letters
             // compared in either case); for another text only the lines holding its
@@ -234,6 +286,35 @@ private:
         // Breaks upper-case to themselves, so they are counted in the buffer.
         const qsizetype hit = findUpperCased(a, b, utf8());
         return hit < 0 ? -1 : scanBreaks(foldBuffer().data(), hit).breaks;
+    }
+
+    // Only the lines holding one of the needles are upper-cased and checked.
+    qsizetype searchByNeedles(qsizetype a, qsizetype b)
+    {
+        const std::vector<QByteArray>& needles = m_pat.needles;
+        // Where each needle next occurs at or after q (b: nowhere before b).
+        qsizetype next[8];
+        for (size_t k = 0; k < needles.size(); ++k)
+            next[k] = -1;
+        for (qsizetype q = a; q < b;) {
+            qsizetype hit = b;
+            for (size_t k = 0; k < needles.size(); ++k) {
+                if (next[k] < q) {
+                    const qsizetype at = findBytes(m_p + q, b - q, needles[k].constData(),
+                                                   needles[k].size());
+                    next[k] = at < 0 ? b : q + at;
+                }
+                hit = std::min(hit, next[k]);
+            }
+            if (hit >= b)
+                return -1;
+            const qsizetype start = lineStartOf(m_p, q, hit);
+            const qsizetype end = lineEndOf(m_p, hit, b);
+            if (upperCasedLineMatches(start, end))
+                return scanBreaks(m_p + a, start - a).breaks;
+            q = nextLineStart(m_p, end, m_n);
+        }
+        return -1;
     }
 
     // Whether the upper case of line [a, e) holds the text. While the encoding of

@@ -61,6 +61,30 @@ inline char32_t decodeUtf8Sequence(const unsigned char* p, int len)
         return p[0];
     }
 }
+// Writes the UTF-8 bytes of code point cp (at most 4) to out; answers how many.
+inline int encodeUtf8(char32_t cp, char* out)
+{
+    if (cp < 0x80) {
+        out[0] = char(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = char(0xC0 | (cp >> 6));
+        out[1] = char(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = char(0xE0 | (cp >> 12));
+        out[1] = char(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = char(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = char(0xF0 | (cp >> 18));
+    out[1] = char(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = char(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = char(0x80 | (cp & 0x3F));
+    return 4;
+}
 // Whether every byte is below 0x80.
 bool isAscii(QByteArrayView bytes);
 // The Windows-1252 bytes of `text`; `ok` becomes false (and the result is empty)

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -90,6 +91,26 @@ bool UpperCaseMap::astralHasAscii(char32_t cp)
 {
     auto it = m_astral.find(cp);
     return holdsAscii(it != m_astral.end() ? it->second : computed(cp));
+}
+
+const std::vector<char32_t>& UpperCaseMap::preimagesOf(char32_t upper)
+{
+    auto known = m_preimages.find(upper);
+    if (known != m_preimages.end())
+        return known->second;
+    char wanted[4];
+    const int wantedLength = encodeUtf8(upper, wanted);
+    std::vector<char32_t> found;
+    char bytes[kMaxUpperBytes];
+    for (char32_t cp = 1; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        const int length = appendUpper(cp, bytes);
+        if (length >= wantedLength
+            && std::search(bytes, bytes + length, wanted, wanted + wantedLength) != bytes + length)
+            found.push_back(cp);
+    }
+    return m_preimages[upper] = std::move(found);
 }
 
 signed char UpperCaseMap::computeByteState(unsigned char byte)

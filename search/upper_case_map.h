@@ -47,6 +47,12 @@ public:
         return state != 0;
     }
 
+    // The characters of the basic plane whose upper case holds `upper` (a
+    // character outside ASCII): a text that upper-cases to something holding it
+    // holds one of them. (No character outside the basic plane upper-cases into
+    // it.) Worked out once per character.
+    const std::vector<char32_t>& preimagesOf(char32_t upper);
+
     explicit UpperCaseMap(const QLocale& locale);
 
 private:
@@ -73,6 +79,7 @@ private:
     std::unordered_map<char32_t, std::string> m_astral;
     std::string m_scratch;
     signed char m_byteState[128]; // -1: not looked at yet
+    std::unordered_map<char32_t, std::vector<char32_t>> m_preimages;
 };
 
 } // namespace zv
