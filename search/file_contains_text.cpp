@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -210,12 +212,20 @@ public:
         return searchFolded(a, b, nonAscii);
     }
 
+    // While only the start of the document is at hand: what reads the rest and
+    // answers the length of its text. Deciding the encoding needs the whole text.
+    void setCompletion(std::function<qsizetype()> complete) { m_complete = std::move(complete); }
+    void setLength(qsizetype n) { m_n = n; }
+
 private:
     // Whether the document is read as UTF-8; checked once, when first needed.
     bool utf8()
     {
-        if (m_utf8 < 0)
+        if (m_utf8 < 0) {
+            if (m_complete)
+                m_n = std::exchange(m_complete, nullptr)();
             m_utf8 = isValidUtf8(QByteArrayView(m_p, m_n)) ? 1 : 0;
+        }
         return m_utf8 == 1;
     }
 
@@ -445,53 +455,153 @@ private:
     const char* m_p;
     qsizetype m_n;
     int m_utf8 = -1;
+    std::function<qsizetype()> m_complete;
 };
 
 } // namespace
 
-bool ContentContainsText(QByteArrayView content, const QString& text, bool matchCase,
-                         ProgBar* currentProgress, const QLocale& locale)
-{
-    const char* p = content.data();
-    qsizetype n = content.size();
+namespace {
 
-    // Blocks of whole lines with their line counts; together the document's lines.
-    struct Block {
-        qsizetype end;
-        qsizetype lines;
-        bool nonAscii;
+// A document's bytes, perhaps not all read yet: [p, p + available) is at hand,
+// `total` bytes make the document. Reading on never moves p.
+class DocumentBytes {
+public:
+    DocumentBytes(const char* p, qsizetype available, qsizetype total)
+        : p(p)
+        , available(available)
+        , total(total)
+    {
+    }
+    virtual ~DocumentBytes() = default;
+    // Makes at least min(want, total) bytes available (total may shrink when the
+    // file turns out shorter).
+    virtual void fetch(qsizetype want) { Q_UNUSED(want); }
+
+    const char* const p;
+    qsizetype available;
+    qsizetype total;
+};
+
+// The bytes first read of a document: enough for the first block and the line
+// it ends in, as a file reader reads at once.
+constexpr qsizetype kFirstBytes = 96 * 1024;
+
+struct Block {
+    qsizetype end;
+    qsizetype lines;
+    bool nonAscii;
+};
+
+// The block of whole lines from pos in [p, p + n): about kBlockBytes long, ended
+// early by a NUL (which then also becomes the end of the text, n). False when
+// nothing is left.
+bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block)
+{
+    if (pos >= n)
+        return false;
+    qsizetype end = alignToLineStart(p, pos + kBlockBytes, n);
+    BreakCounts counts = scanBreaks(p + pos, end - pos);
+    if (counts.nul) {
+        // A NUL ends the text: this block is the last, up to the NUL.
+        n = end = static_cast<const char*>(std::memchr(p + pos, 0, size_t(end - pos))) - p;
+        if (end == pos)
+            return false;
+        counts = scanBreaks(p + pos, end - pos);
+    }
+    qsizetype lines = counts.breaks;
+    if (end == n && !isBreak(p[n - 1]))
+        ++lines; // the last line has no break
+    block = {end, lines, counts.nonAscii};
+    return true;
+}
+
+// The search of a document. Its lines are counted before the first Step (the
+// reporter's thinning depends on the count), except when the text is found in
+// the first block before the first refresh of the display: the count cannot show
+// then, and a document found at its top is neither read nor counted through.
+bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
+                    ProgBar* currentProgress, const QLocale& locale)
+{
+    const char* p = doc.p;
+    const Pattern& pattern = patternFor(text, matchCase, locale);
+
+    // The first block, when what is at hand holds it and the line after it.
+    doc.fetch(kFirstBytes);
+    qsizetype n = doc.available;
+    Block first{};
+    qsizetype firstBefore = -1;
+    bool firstKnown = false;
+    bool nulInFirst = false;
+    if (n == doc.total || alignToLineStart(p, kBlockBytes, n) + 1 < n) {
+        firstKnown = nextBlock(p, 0, n, first);
+        nulInFirst = n < doc.available;
+        if (nulInFirst)
+            doc.total = n; // the rest is not text
+    }
+    // The end of the text: the first NUL or the end of the document. Known once a
+    // NUL ended the first block; else looked for past it when the rest is read.
+    qsizetype textEnd = n;
+    bool textEndKnown = nulInFirst;
+    const qsizetype scanned = firstKnown ? first.end : 0;
+    DocumentSearch search(pattern, p, n);
+    auto complete = [&] {
+        if (!textEndKnown) {
+            doc.fetch(doc.total);
+            const void* nul = doc.available > scanned
+                ? std::memchr(p + scanned, 0, size_t(doc.available - scanned))
+                : nullptr;
+            textEnd = nul ? static_cast<const char*>(nul) - p : doc.available;
+            textEndKnown = true;
+        }
+        return textEnd;
     };
+    search.setCompletion(complete);
+
+    if (firstKnown) {
+        firstBefore = search.firstMatch(0, first.end, first.nonAscii);
+        const qsizetype line = firstBefore + 1;
+        if (firstBefore >= 0 && (!currentProgress || first.lines / 128 >= line)) {
+            bool found = true;
+            if (currentProgress) {
+                // The Steps up to the line found all fall before the first refresh,
+                // whatever the document's full count: only the caption shows.
+                const int counted = clampToInt(first.lines);
+                currentProgress->Start(QStringLiteral("Searching line #"), counted / 128);
+                found = currentProgress->Steps(1, clampToInt(line), counted);
+                currentProgress->Finish(0);
+            }
+            return found;
+        }
+    }
+
+    // The whole document, its blocks and their line counts.
+    n = complete();
+    search.setLength(n);
     std::vector<Block> blocks;
     blocks.reserve(static_cast<size_t>(n / kBlockBytes + 1));
     qsizetype lineCount = 0;
-    for (qsizetype pos = 0; pos < n;) {
-        qsizetype end = alignToLineStart(p, pos + kBlockBytes, n);
-        BreakCounts counts = scanBreaks(p + pos, end - pos);
-        if (counts.nul) {
-            // A NUL ends the text: this block is the last, up to the NUL.
-            n = end = static_cast<const char*>(std::memchr(p + pos, 0, size_t(end - pos))) - p;
-            if (end == pos)
-                break;
-            counts = scanBreaks(p + pos, end - pos);
-        }
-        qsizetype lines = counts.breaks;
-        if (end == n && !isBreak(p[n - 1]))
-            ++lines; // the last line has no break
-        blocks.push_back({end, lines, counts.nonAscii});
-        lineCount += lines;
-        pos = end;
+    qsizetype pos = 0;
+    if (firstKnown) {
+        blocks.push_back(first);
+        lineCount = first.lines;
+        pos = first.end;
     }
-
-    DocumentSearch search(patternFor(text, matchCase, locale), p, n);
+    for (Block block{}; nextBlock(p, pos, n, block); pos = block.end) {
+        blocks.push_back(block);
+        lineCount += block.lines;
+    }
 
     const int total = clampToInt(lineCount);
     if (currentProgress)
         currentProgress->Start(QStringLiteral("Searching line #"), total / 128);
     bool found = false;
     qsizetype done = 0; // lines stepped past
-    qsizetype pos = 0;
-    for (const Block& block : blocks) {
-        const qsizetype before = search.firstMatch(pos, block.end, block.nonAscii);
+    pos = 0;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        const Block& block = blocks[i];
+        const qsizetype before = i == 0 && firstKnown
+            ? firstBefore
+            : search.firstMatch(pos, block.end, block.nonAscii);
         const qsizetype last = before < 0 ? done + block.lines : done + before + 1;
         // One Step per line stepped past, given to the reporter as a run.
         if (currentProgress && done < last
@@ -507,6 +617,15 @@ bool ContentContainsText(QByteArrayView content, const QString& text, bool match
     if (currentProgress)
         currentProgress->Finish(0);
     return found;
+}
+
+} // namespace
+
+bool ContentContainsText(QByteArrayView content, const QString& text, bool matchCase,
+                         ProgBar* currentProgress, const QLocale& locale)
+{
+    DocumentBytes doc(content.data(), content.size(), content.size());
+    return searchDocument(doc, text, matchCase, currentProgress, locale);
 }
 
 namespace {
@@ -560,32 +679,50 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         throwFileError("Cannot open file", path, errno);
-    qsizetype size = 0;
-    if (!S_ISREG(st.st_mode)) {
+    // What is not a regular file, or tells no size (files of the system's own
+    // folders), is read to its end.
+    if (!S_ISREG(st.st_mode) || st.st_size <= 0) {
         if (S_ISDIR(st.st_mode))
             throwFileError("Cannot open file", path, EISDIR);
-        size = readOtherFile(path, buffer);
-    } else {
-        // One byte more than the file holds: a read that does not fill the buffer
-        // has met the end (a file that grew meanwhile is read on to its new end).
-        qsizetype capacity = qsizetype(std::max<off_t>(st.st_size, 0)) + 1;
-        for (;;) {
-            if (qsizetype(buffer.size()) < capacity)
-                buffer.resize(size_t(capacity));
-            const ssize_t got = ::read(fd, buffer.data() + size, size_t(capacity - size));
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                throwFileError("Cannot read file", path, errno);
-            }
-            size += got;
-            if (got == 0 || size < capacity)
-                break;
-            capacity += kBlockBytes;
-        }
+        const qsizetype size = readOtherFile(path, buffer);
+        return ContentContainsText(QByteArrayView(buffer.data(), size), text, matchCase,
+                                   currentProgress);
     }
-    return ContentContainsText(QByteArrayView(buffer.data(), size), text, matchCase,
-                               currentProgress);
+    // A regular file is read as far as the search needs, up to the size it had when
+    // opened: a document found near its top is not read through.
+    struct FileBytes : DocumentBytes {
+        FileBytes(const char* p, qsizetype total, int fd, const QString& path)
+            : DocumentBytes(p, 0, total)
+            , fd(fd)
+            , path(path)
+        {
+        }
+        void fetch(qsizetype want) override
+        {
+            want = std::min(want, total);
+            while (available < want) {
+                const ssize_t got = ::read(fd, const_cast<char*>(p) + available,
+                                           size_t(want - available));
+                if (got < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    throwFileError("Cannot read file", path, errno);
+                }
+                if (got == 0) {
+                    total = available; // the file became shorter
+                    break;
+                }
+                available += got;
+            }
+        }
+        const int fd;
+        const QString& path;
+    };
+    const qsizetype total = qsizetype(std::max<off_t>(st.st_size, 0));
+    if (qsizetype(buffer.size()) < total + 1)
+        buffer.resize(size_t(total + 1));
+    FileBytes doc(buffer.data(), total, fd, path);
+    return searchDocument(doc, text, matchCase, currentProgress, QLocale::system());
 }
 
 } // namespace zv

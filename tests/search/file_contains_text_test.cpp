@@ -265,3 +265,47 @@ TEST_F(TextTest, TheLocalesUpperCaseRulesApplyToBothSides)
     EXPECT_TRUE(ContentContainsText("a \xEF\xAC\x81le\n", "FILE", false, progress, english));
     EXPECT_FALSE(ContentContainsText("Die Stra\xC3\x9F" "e\n", "STRASSE", true, progress, english));
 }
+
+// Files are read only as far as the search needs. Whatever the size, the place of
+// the text, the breaks and a NUL, reading a file gives the answers of the same
+// bytes searched in memory.
+TEST_F(TextTest, FilesReadInPartsAnswerAsTheirBytesInMemory)
+{
+    QRandomGenerator rng(4711);
+    const QByteArray breaks[] = {"\n", "\r\n", "\r"};
+    for (int round = 0; round < 60; ++round) {
+        const QByteArray br = breaks[round % 3];
+        QByteArray doc;
+        const int size = int(rng.bounded(300 * 1024));
+        while (doc.size() < size) {
+            doc += "<p>some words of a line, " + QByteArray::number(rng.bounded(100000));
+            doc += (rng.bounded(50) == 0 ? " caf\xC3\xA9" : "");
+            doc += br;
+        }
+        // The text near the top, in the middle, at the very end, or nowhere.
+        const int where = round % 4;
+        if (where == 0)
+            doc.insert(int(rng.bounded(qMin<qsizetype>(doc.size(), 2000)) + 1), "Needle");
+        else if (where == 1)
+            doc.insert(doc.size() / 2, "nEEDLE");
+        else if (where == 2)
+            doc += "needle";
+        // Sometimes a NUL ends the text before the text.
+        if (round % 7 == 3)
+            doc.insert(int(rng.bounded(qMax<qsizetype>(doc.size(), 1))), '\0');
+        // A break pair across the end of the first read.
+        if (round % 5 == 1 && doc.size() > 96 * 1024 + 2) {
+            doc[96 * 1024 - 1] = '\r';
+            doc[96 * 1024] = '\n';
+        }
+        const QString path = write(QStringLiteral("doc%1.htm").arg(round), doc);
+        for (const QString& text : {QStringLiteral("needle"), QStringLiteral("CAFÉ"),
+                                    QStringLiteral("absent text")}) {
+            const bool inMemory = ContentContainsText(doc, text, false, progress);
+            EXPECT_EQ(inMemory, referenceScan(doc, text, false).first > 0) << round;
+            EXPECT_EQ(FileContainsText(path, text, false, progress), inMemory)
+                << round << " " << text.toStdString();
+            EXPECT_EQ(FileContainsText(path, text, false, nullptr), inMemory) << round;
+        }
+    }
+}
