@@ -38,7 +38,7 @@ ProgBar::ProgBar(QWidget* window, QProgressBar* bar, QLabel* label, QAbstractBut
     setCancelEnabled(false);
     m_catchUp.setSingleShot(true);
     m_catchUp.setInterval(kFlushSpacingMs);
-    connect(&m_catchUp, &QTimer::timeout, this, &ProgBar::showHeldStep);
+    connect(&m_catchUp, &QTimer::timeout, this, &ProgBar::showHeldRefresh);
     m_frameStart = coarseClockMs();
 }
 
@@ -51,19 +51,21 @@ void ProgBar::setCancelEnabled(bool enabled)
 
 void ProgBar::Start(const QString& prefix, int interval)
 {
-    // The last job's last refresh: its caption is replaced here, its bar stays.
-    if (m_holding) {
-        m_holding = false;
-        m_catchUp.stop();
-        showBar(m_held.number, m_held.maximum);
-    }
     m_prefix = prefix;
     m_interval = interval;
     m_cancelled = false;
     m_maximum = 0;
     m_skipCount = 0;
-    if (m_label)
+    if (!m_label)
+        return;
+    // The last job's held refresh keeps its bar; its caption is replaced here.
+    if (takeRefresh()) {
+        m_held.caption = HeldCaption::None;
         m_label->setText(prefix + QStringLiteral("..."));
+        showHeld(); // the bar
+    } else {
+        m_held.caption = HeldCaption::Start;
+    }
 }
 
 bool ProgBar::Step(int number, int total)
@@ -107,37 +109,70 @@ bool ProgBar::Steps(int first, int last, int total)
     return true;
 }
 
-void ProgBar::showStep(int number, int total)
+bool ProgBar::takeRefresh()
 {
     // A progress bar works out its text and style on every new value, which costs
     // more than a unit of the jobs that refresh on every Step; beyond a burst per
-    // frame, only the frame's last refresh is shown, when the frame ends.
+    // frame, refreshes are held and only the last is shown, when the frame ends.
     const long long now = coarseClockMs();
     if (now - m_frameStart >= kFlushSpacingMs) {
         m_frameStart = now;
         m_refreshesInFrame = 0;
     }
-    if (m_refreshesInFrame >= kRefreshBurst) {
-        m_holding = true;
-        m_held = {number, total, m_maximum};
-        if (!m_catchUp.isActive())
-            m_catchUp.start(int(std::max<long long>(1, kFlushSpacingMs - (now - m_frameStart))));
-        return;
+    if (m_refreshesInFrame < kRefreshBurst) {
+        ++m_refreshesInFrame;
+        return true;
     }
-    ++m_refreshesInFrame;
-    m_holding = false;
-    showNow(number, total, m_maximum);
+    if (!m_catchUp.isActive())
+        m_catchUp.start(int(std::max<long long>(1, kFlushSpacingMs - (now - m_frameStart))));
+    return false;
 }
 
-void ProgBar::showHeldStep()
+void ProgBar::showStep(int number, int total)
 {
-    if (!m_holding)
+    m_held.step = {number, total, m_maximum};
+    m_held.bar = true;
+    m_held.caption = HeldCaption::Step;
+    if (takeRefresh())
+        showHeld();
+}
+
+void ProgBar::showHeld()
+{
+    // The catch-up timer is left to run out: arming and stopping it for every
+    // held refresh would cost more than the refresh (it then finds nothing held).
+    if (!m_held.bar && m_held.caption == HeldCaption::None)
         return;
-    m_holding = false;
-    m_catchUp.stop();
+    if (m_held.bar)
+        showBar(m_held.step.number, m_held.step.maximum);
+    if (m_label && m_held.caption == HeldCaption::Start) {
+        m_label->setText(m_prefix + QStringLiteral("..."));
+    } else if (m_label && m_held.caption == HeldCaption::Step) {
+        // Built in one piece: tight loops refresh the caption thousands of times.
+        char digits[40];
+        char* end = std::to_chars(digits, digits + 12, m_held.step.number).ptr;
+        if (m_held.step.total != 0) {
+            std::memcpy(end, " of ", 4);
+            end = std::to_chars(end + 4, digits + sizeof digits, m_held.step.maximum).ptr;
+        }
+        QString caption;
+        caption.reserve(m_prefix.size() + (end - digits));
+        caption.append(m_prefix).append(QLatin1StringView(digits, end - digits));
+        m_label->setText(caption);
+    }
+    m_held.bar = false;
+    m_held.caption = HeldCaption::None;
+    // Draws what changed (caption and bar), at most once per frame; the rest of
+    // the window is not redrawn on every refresh.
+    flushPaint(m_window);
+}
+
+void ProgBar::showHeldRefresh()
+{
+    // The end of a frame: the held refresh opens the next one.
     m_frameStart = coarseClockMs();
     m_refreshesInFrame = 1;
-    showNow(m_held.number, m_held.total, m_held.maximum);
+    showHeld();
 }
 
 void ProgBar::showBar(int number, int maximum)
@@ -157,37 +192,14 @@ void ProgBar::showBar(int number, int maximum)
         m_bar->setUpdatesEnabled(true);
 }
 
-void ProgBar::showNow(int number, int total, int maximum)
-{
-    showBar(number, maximum);
-    if (m_label) {
-        // Built in one piece: tight loops refresh the caption thousands of times.
-        char digits[40];
-        char* end = std::to_chars(digits, digits + 12, number).ptr;
-        if (total != 0) {
-            std::memcpy(end, " of ", 4);
-            end = std::to_chars(end + 4, digits + sizeof digits, maximum).ptr;
-        }
-        QString caption;
-        caption.reserve(m_prefix.size() + (end - digits));
-        caption.append(m_prefix).append(QLatin1StringView(digits, end - digits));
-        m_label->setText(caption);
-    }
-    // Draws what changed (caption and bar), at most once per frame; the rest of
-    // the window is not redrawn on every refresh.
-    flushPaint(m_window);
-}
-
 bool ProgBar::Finish(int mode)
 {
-    // Finish empties the bar; a caption it leaves in place shows the job's last
-    // refresh, one it replaces makes that refresh pointless.
-    if (mode == 0 || mode == 1) {
-        m_holding = false;
-        m_catchUp.stop();
-    } else {
-        showHeldStep();
-    }
+    // Finish empties the bar, so a held bar is dropped; a held caption is shown
+    // only when Finish leaves the caption in place.
+    m_held.bar = false;
+    if (mode == 0 || mode == 1)
+        m_held.caption = HeldCaption::None;
+    showHeld();
     setCancelEnabled(false);
     if (m_bar)
         m_bar->setValue(m_bar->minimum());

@@ -50,9 +50,12 @@ public:
 private:
     void setCancelEnabled(bool enabled);
     void showStep(int number, int total);
-    void showNow(int number, int total, int maximum);
+    // Whether a refresh may reach the controls now; if not, the caller holds it
+    // and a timer shows it when the frame ends.
+    bool takeRefresh();
+    void showHeld();
+    void showHeldRefresh();
     void showBar(int number, int maximum);
-    void showHeldStep();
 
     QWidget* m_window;
     QPointer<QProgressBar> m_bar;
@@ -68,13 +71,17 @@ private:
     // Refreshes within the current frame, and the last one held back from it.
     long long m_frameStart = 0;
     int m_refreshesInFrame = 0;
-    struct HeldStep {
-        int number = 0;
-        int total = 0;
-        int maximum = 0;
+    enum class HeldCaption { None, Start, Step };
+    struct Held {
+        struct {
+            int number = 0;
+            int total = 0;
+            int maximum = 0;
+        } step; // the last refresh
+        bool bar = false; // the bar waits for the step above
+        HeldCaption caption = HeldCaption::None; // what the caption waits for
     };
-    bool m_holding = false;
-    HeldStep m_held;
+    Held m_held;
     QTimer m_catchUp;
 };
 
