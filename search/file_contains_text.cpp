@@ -482,9 +482,9 @@ public:
     qsizetype total;
 };
 
-// The bytes first read of a document: enough for the first block and the line
-// it ends in, as a file reader reads at once.
-constexpr qsizetype kFirstBytes = 96 * 1024;
+// The first block is shorter than the others: a text found near the top of a
+// document is found after reading and counting little of it.
+constexpr qsizetype kFirstBlockBytes = 16 * 1024;
 
 struct Block {
     qsizetype end;
@@ -492,14 +492,15 @@ struct Block {
     bool nonAscii;
 };
 
-// The block of whole lines from pos in [p, p + n): about kBlockBytes long, ended
-// early by a NUL (which then also becomes the end of the text, n). False when
-// nothing is left.
-bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block)
+// The block of whole lines from pos in [p, p + n): about `length` bytes long,
+// ended early by a NUL (which then also becomes the end of the text, n). False
+// when nothing is left.
+bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block,
+               qsizetype length = kBlockBytes)
 {
     if (pos >= n)
         return false;
-    qsizetype end = alignToLineStart(p, pos + kBlockBytes, n);
+    qsizetype end = alignToLineStart(p, pos + length, n);
     BreakCounts counts = scanBreaks(p + pos, end - pos);
     if (counts.nul) {
         // A NUL ends the text: this block is the last, up to the NUL.
@@ -515,94 +516,129 @@ bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block)
     return true;
 }
 
+// The blocks of a document one after another, reading on as they need: each
+// block is cut only when the line it ends in is at hand. A NUL ends the text.
+class BlockReader {
+public:
+    explicit BlockReader(DocumentBytes& doc)
+        : m_doc(doc)
+    {
+    }
+
+    // The next block of about `length` bytes; false at the end of the text.
+    bool next(Block& block, qsizetype length = kBlockBytes)
+    {
+        if (m_ended)
+            return false;
+        qsizetype want = m_pos + length + 4096;
+        qsizetype n = 0;
+        for (;;) {
+            m_doc.fetch(want);
+            n = m_doc.available;
+            if (n >= m_doc.total || alignToLineStart(m_doc.p, m_pos + length, n) + 1 < n)
+                break;
+            want = m_pos + 2 * (want - m_pos); // a long line: read on
+        }
+        const qsizetype available = n;
+        if (!nextBlock(m_doc.p, m_pos, n, block, length)) {
+            m_ended = true;
+            m_textEnd = m_pos;
+            return false;
+        }
+        if (n < available)
+            m_ended = true; // a NUL ended the text within this block
+        m_pos = block.end;
+        if (m_ended)
+            m_textEnd = n;
+        return true;
+    }
+
+    // Reads the rest and answers where the text ends (the first NUL or the end).
+    qsizetype textEnd()
+    {
+        if (m_textEnd < 0) {
+            m_doc.fetch(m_doc.total);
+            const qsizetype n = m_doc.available;
+            const void* nul = n > m_pos ? std::memchr(m_doc.p + m_pos, 0, size_t(n - m_pos))
+                                        : nullptr;
+            m_textEnd = nul ? static_cast<const char*>(nul) - m_doc.p : n;
+        }
+        return m_textEnd;
+    }
+    // Where the text is known to go on to, at least.
+    qsizetype knownEnd() const { return m_textEnd >= 0 ? m_textEnd : m_pos; }
+
+private:
+    DocumentBytes& m_doc;
+    qsizetype m_pos = 0;
+    qsizetype m_textEnd = -1;
+    bool m_ended = false;
+};
+
 // The search of a document. Its lines are counted before the first Step (the
 // reporter's thinning depends on the count), except when the text is found in
 // the first block before the first refresh of the display: the count cannot show
-// then, and a document found at its top is neither read nor counted through.
+// then, so lines are counted only until that is certain, and a document found
+// near its top is neither read nor counted through.
 bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
                     ProgBar* currentProgress, const QLocale& locale)
 {
-    const char* p = doc.p;
     const Pattern& pattern = patternFor(text, matchCase, locale);
-
-    // The first block, when what is at hand holds it and the line after it.
-    doc.fetch(kFirstBytes);
-    qsizetype n = doc.available;
-    Block first{};
-    qsizetype firstBefore = -1;
-    bool firstKnown = false;
-    bool nulInFirst = false;
-    if (n == doc.total || alignToLineStart(p, kBlockBytes, n) + 1 < n) {
-        firstKnown = nextBlock(p, 0, n, first);
-        nulInFirst = n < doc.available;
-        if (nulInFirst)
-            doc.total = n; // the rest is not text
+    BlockReader reader(doc);
+    std::vector<Block> blocks;
+    qsizetype lineCount = 0;
+    Block block{};
+    if (reader.next(block, kFirstBlockBytes)) {
+        blocks.push_back(block);
+        lineCount = block.lines;
     }
-    // The end of the text: the first NUL or the end of the document. Known once a
-    // NUL ended the first block; else looked for past it when the rest is read.
-    qsizetype textEnd = n;
-    bool textEndKnown = nulInFirst;
-    const qsizetype scanned = firstKnown ? first.end : 0;
-    DocumentSearch search(pattern, p, n);
-    auto complete = [&] {
-        if (!textEndKnown) {
-            doc.fetch(doc.total);
-            const void* nul = doc.available > scanned
-                ? std::memchr(p + scanned, 0, size_t(doc.available - scanned))
-                : nullptr;
-            textEnd = nul ? static_cast<const char*>(nul) - p : doc.available;
-            textEndKnown = true;
-        }
-        return textEnd;
-    };
-    search.setCompletion(complete);
+    DocumentSearch search(pattern, doc.p, reader.knownEnd());
+    // Deciding the encoding needs the whole text: read on then.
+    search.setCompletion([&reader] { return reader.textEnd(); });
 
-    if (firstKnown) {
-        firstBefore = search.firstMatch(0, first.end, first.nonAscii);
-        const qsizetype line = firstBefore + 1;
-        if (firstBefore >= 0 && (!currentProgress || first.lines / 128 >= line)) {
-            bool found = true;
-            if (currentProgress) {
-                // The Steps up to the line found all fall before the first refresh,
-                // whatever the document's full count: only the caption shows.
-                const int counted = clampToInt(first.lines);
-                currentProgress->Start(QStringLiteral("Searching line #"), counted / 128);
-                found = currentProgress->Steps(1, clampToInt(line), counted);
-                currentProgress->Finish(0);
+    qsizetype firstBefore = -1;
+    if (!blocks.empty()) {
+        firstBefore = search.firstMatch(0, blocks[0].end, blocks[0].nonAscii);
+        if (firstBefore >= 0) {
+            const qsizetype line = firstBefore + 1;
+            if (!currentProgress)
+                return true;
+            // Lines are counted on until the display's thinning is sure to pass
+            // over the Steps up to the line found, or the text ends.
+            bool more = true;
+            while (lineCount / 128 < line && (more = reader.next(block))) {
+                blocks.push_back(block);
+                lineCount += block.lines;
             }
-            return found;
+            if (lineCount / 128 >= line) {
+                const int counted = clampToInt(lineCount);
+                currentProgress->Start(QStringLiteral("Searching line #"), counted / 128);
+                const bool found = currentProgress->Steps(1, clampToInt(line), counted);
+                currentProgress->Finish(0);
+                return found;
+            }
         }
     }
 
     // The whole document, its blocks and their line counts.
-    n = complete();
-    search.setLength(n);
-    std::vector<Block> blocks;
-    blocks.reserve(static_cast<size_t>(n / kBlockBytes + 1));
-    qsizetype lineCount = 0;
-    qsizetype pos = 0;
-    if (firstKnown) {
-        blocks.push_back(first);
-        lineCount = first.lines;
-        pos = first.end;
-    }
-    for (Block block{}; nextBlock(p, pos, n, block); pos = block.end) {
+    while (reader.next(block)) {
         blocks.push_back(block);
         lineCount += block.lines;
     }
+    search.setLength(reader.textEnd());
 
     const int total = clampToInt(lineCount);
     if (currentProgress)
         currentProgress->Start(QStringLiteral("Searching line #"), total / 128);
     bool found = false;
     qsizetype done = 0; // lines stepped past
-    pos = 0;
+    qsizetype pos = 0;
     for (size_t i = 0; i < blocks.size(); ++i) {
-        const Block& block = blocks[i];
-        const qsizetype before = i == 0 && firstKnown
+        const Block& current = blocks[i];
+        const qsizetype before = i == 0
             ? firstBefore
-            : search.firstMatch(pos, block.end, block.nonAscii);
-        const qsizetype last = before < 0 ? done + block.lines : done + before + 1;
+            : search.firstMatch(pos, current.end, current.nonAscii);
+        const qsizetype last = before < 0 ? done + current.lines : done + before + 1;
         // One Step per line stepped past, given to the reporter as a run.
         if (currentProgress && done < last
             && !currentProgress->Steps(clampToInt(done + 1), clampToInt(last), total))
@@ -612,7 +648,7 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
             break;
         }
         done = last;
-        pos = block.end;
+        pos = current.end;
     }
     if (currentProgress)
         currentProgress->Finish(0);
@@ -699,7 +735,8 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
         }
         void fetch(qsizetype want) override
         {
-            want = std::min(want, total);
+            // Reading on doubles what is at hand: few reads for a whole document.
+            want = std::min(std::max(want, 2 * available), total);
             while (available < want) {
                 const ssize_t got = ::read(fd, const_cast<char*>(p) + available,
                                            size_t(want - available));

@@ -293,10 +293,12 @@ TEST_F(TextTest, FilesReadInPartsAnswerAsTheirBytesInMemory)
         // Sometimes a NUL ends the text before the text.
         if (round % 7 == 3)
             doc.insert(int(rng.bounded(qMax<qsizetype>(doc.size(), 1))), '\0');
-        // A break pair across the end of the first read.
-        if (round % 5 == 1 && doc.size() > 96 * 1024 + 2) {
-            doc[96 * 1024 - 1] = '\r';
-            doc[96 * 1024] = '\n';
+        // A break pair across the end of the first read or of the first block.
+        for (const int at : {16 * 1024, 32 * 1024}) {
+            if (round % 5 == 1 && doc.size() > at + 2) {
+                doc[at - 1] = '\r';
+                doc[at] = '\n';
+            }
         }
         const QString path = write(QStringLiteral("doc%1.htm").arg(round), doc);
         for (const QString& text : {QStringLiteral("needle"), QStringLiteral("CAFÉ"),
