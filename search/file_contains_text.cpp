@@ -735,8 +735,9 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
         }
         void fetch(qsizetype want) override
         {
-            // Reading on doubles what is at hand: few reads for a whole document.
-            want = std::min(std::max(want, 2 * available), total);
+            // Most documents are read whole by the first read; reading on doubles
+            // what is at hand, so a long document takes few reads too.
+            want = std::min(std::max({want, 2 * available, qsizetype(128 * 1024)}), total);
             while (available < want) {
                 const ssize_t got = ::read(fd, const_cast<char*>(p) + available,
                                            size_t(want - available));
