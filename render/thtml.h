@@ -33,6 +33,7 @@ class ViewDocument;
 
 // Reads a regular file whole and answers its size; anything that is not a regular
 // file reads as empty (size 0). Files past the largest document size are cut there.
+// `*regular` tells whether the path could be opened and is a regular file.
 qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular = nullptr);
 
 class THTML : public QAbstractScrollArea {

@@ -5,7 +5,6 @@
 #include "platform/message_service.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <array>
