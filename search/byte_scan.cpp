@@ -125,6 +125,35 @@ ZV_TARGET_AVX2 qsizetype findBytesAvx2(const char* p, qsizetype n, const char* q
     *done = i;
     return -1;
 }
+
+ZV_TARGET_AVX2 qsizetype findAnyNeedleAvx2(const char* p, qsizetype n, const char* const* needles,
+                                          int count, qsizetype m, qsizetype* done)
+{
+    const __m256i first = _mm256_set1_epi8(needles[0][0]);
+    __m256i last[4];
+    for (int k = 0; k < count; ++k)
+        last[k] = _mm256_set1_epi8(needles[k][m - 1]);
+    qsizetype i = 0;
+    for (; i + m - 1 + 32 <= n; i += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + m - 1));
+        __m256i lastFits = _mm256_cmpeq_epi8(b, last[0]);
+        for (int k = 1; k < count; ++k)
+            lastFits = _mm256_or_si256(lastFits, _mm256_cmpeq_epi8(b, last[k]));
+        unsigned mask = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), lastFits)));
+        while (mask) {
+            const qsizetype at = i + std::countr_zero(mask);
+            for (int k = 0; k < count; ++k) {
+                if (std::memcmp(p + at, needles[k], static_cast<size_t>(m)) == 0)
+                    return at;
+            }
+            mask &= mask - 1;
+        }
+    }
+    *done = i;
+    return -1;
+}
 #endif
 } // namespace
 
@@ -257,6 +286,30 @@ qsizetype findBytes(const char* p, qsizetype n, const char* q, qsizetype m)
     return -1;
 }
 
+
+qsizetype findAnyNeedle(const char* p, qsizetype n, const char* const* needles, int count,
+                        qsizetype m)
+{
+    if (count <= 0 || m <= 0 || m > n)
+        return -1;
+    qsizetype i = 0;
+#if defined(ZV_AVX2_SCANS)
+    if (haveAvx2() && count <= 4 && m >= 2) {
+        const qsizetype hit = findAnyNeedleAvx2(p, n, needles, count, m, &i);
+        if (hit >= 0)
+            return hit;
+    }
+#endif
+    for (; i + m <= n; ++i) {
+        if (p[i] != needles[0][0])
+            continue;
+        for (int k = 0; k < count; ++k) {
+            if (std::memcmp(p + i, needles[k], static_cast<size_t>(m)) == 0)
+                return i;
+        }
+    }
+    return -1;
+}
 
 qsizetype findAsciiIgnoringCase(const char* p, qsizetype n, const char* q, qsizetype m)
 {

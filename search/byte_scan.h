@@ -61,6 +61,12 @@ qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n);
 // The first position of needle [q, q + m) in [p, p + n), or -1. m must be > 0.
 qsizetype findBytes(const char* p, qsizetype n, const char* q, qsizetype m);
 
+// The first position in [p, p + n) where one of `count` (1 to 4) needles starts.
+// The needles have the same length m >= 2 and the same first byte (the lower- and
+// upper-case forms of a letter of one script), so one pass looks for all of them.
+qsizetype findAnyNeedle(const char* p, qsizetype n, const char* const* needles, int count,
+                        qsizetype m);
+
 // The first position in [p, p + n) where the bytes, with a..z taken as A..Z, equal
 // needle [q, q + m) (ASCII, upper case), or -1. Bytes from 0x80 up match nothing.
 // m must be > 0.

@@ -107,6 +107,8 @@ struct Pattern {
     // of other scripts are rare in most documents, so few lines need a closer look.
     std::vector<QByteArray> needles;
     bool needleOfOneByte = false; // a needle is a single byte (Latin letters)
+    // 2 to 4 needles of one length and one first byte: looked for in one pass.
+    bool needlesInOnePass = false;
 };
 
 // The needles for the upper-cased text: of its characters outside ASCII, the one
@@ -182,8 +184,15 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
             }
         }
         pat.ascii = isAscii(pat.utf8);
-        if (!matchCase && !pat.ascii && pat.map->perCharacter())
+        if (!matchCase && !pat.ascii && pat.map->perCharacter()) {
             chooseNeedles(pat);
+            const std::vector<QByteArray>& n = pat.needles;
+            pat.needlesInOnePass = n.size() >= 2 && n.size() <= 4
+                && std::all_of(n.begin(), n.end(), [&n](const QByteArray& needle) {
+                       return needle.size() == n[0].size() && needle.size() >= 2
+                           && needle[0] == n[0][0];
+                   });
+        }
     }
     cached = pat;
     return cached;
@@ -302,13 +311,23 @@ private:
     qsizetype searchByNeedles(qsizetype a, qsizetype b)
     {
         const std::vector<QByteArray>& needles = m_pat.needles;
+        const char* together[4] = {};
+        if (m_pat.needlesInOnePass) {
+            for (size_t k = 0; k < needles.size(); ++k)
+                together[k] = needles[k].constData();
+        }
         // Where each needle next occurs at or after q (b: nowhere before b).
         qsizetype next[8];
         for (size_t k = 0; k < needles.size(); ++k)
             next[k] = -1;
         for (qsizetype q = a; q < b;) {
             qsizetype hit = b;
-            for (size_t k = 0; k < needles.size(); ++k) {
+            if (m_pat.needlesInOnePass) {
+                const qsizetype at = findAnyNeedle(m_p + q, b - q, together, int(needles.size()),
+                                                   needles[0].size());
+                hit = at < 0 ? b : q + at;
+            }
+            for (size_t k = 0; !m_pat.needlesInOnePass && k < needles.size(); ++k) {
                 if (next[k] < q) {
                     const qsizetype at = findBytes(m_p + q, b - q, needles[k].constData(),
                                                    needles[k].size());

@@ -77,6 +77,21 @@ TEST(ByteScans, AgreeWithByteByByteLoopsAtEveryLength)
             EXPECT_EQ(findBytes(s.constData(), s.size(), needle.constData(), needle.size()),
                       s.indexOf(needle));
         }
+        // Needles of one length and first byte, looked for together: the first
+        // place any of them starts.
+        const QByteArray pairs[] = {QByteArray("\xC3\x9F"), QByteArray("\xC3" "a"),
+                                    QByteArray("\xC3\n"), QByteArray("\xC3" "B")};
+        for (int count = 1; count <= 4; ++count) {
+            const char* needles[4] = {};
+            qsizetype want = -1;
+            for (int k = 0; k < count; ++k) {
+                needles[k] = pairs[k].constData();
+                const qsizetype at = s.indexOf(pairs[k]);
+                if (at >= 0 && (want < 0 || at < want))
+                    want = at;
+            }
+            EXPECT_EQ(findAnyNeedle(s.constData(), s.size(), needles, count, 2), want) << count;
+        }
     }
 }
 
