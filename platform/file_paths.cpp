@@ -24,9 +24,6 @@ QString withTrailingSlash(const QString& folder)
     return f.endsWith(QLatin1Char('/')) ? f : f + QLatin1Char('/');
 }
 
-namespace {
-// An absolute path of letters, digits and "/._-" with no empty, "." or ".."
-// segment: its file address is "file://" and the path as it stands.
 bool isPlainAbsolutePath(const QString& path)
 {
     if (!path.startsWith(QLatin1Char('/')))
@@ -46,7 +43,6 @@ bool isPlainAbsolutePath(const QString& path)
     }
     return true;
 }
-} // namespace
 
 QString fileUrl(const QString& path)
 {

@@ -9,6 +9,9 @@ namespace zv {
 QString joinPath(const QString& folder, const QString& name);
 // folder with exactly one trailing "/".
 QString withTrailingSlash(const QString& folder);
+// Whether path is absolute and made of letters, digits and "/._-" only, with no
+// empty, "." or ".." segment: its file address is "file://" and the path as it is.
+bool isPlainAbsolutePath(const QString& path);
 // The file address of an absolute native path ("file:///home/a b.htm"), as
 // QUrl::fromLocalFile(path).toString() writes it.
 QString fileUrl(const QString& path);

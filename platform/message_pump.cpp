@@ -9,11 +9,6 @@
 namespace zv {
 namespace {
 PumpCounters g_counters;
-QElapsedTimer& lastDispatch()
-{
-    static QElapsedTimer timer;
-    return timer;
-}
 
 // Milliseconds on the coarse monotonic clock (advanced once per scheduler tick),
 // or -1 where there is none. Tight loops ask whether a dispatch is due on every
@@ -28,7 +23,8 @@ qint64 coarseMs()
 #endif
     return -1;
 }
-qint64 g_coarseAtDispatch = -1;
+bool g_dispatched = false;
+long long g_atDispatch = 0;
 } // namespace
 
 long long coarseClockMs()
@@ -45,22 +41,16 @@ long long coarseClockMs()
 void pumpMessagesNow()
 {
     ++g_counters.dispatches;
-    lastDispatch().start();
-    g_coarseAtDispatch = coarseMs();
+    g_dispatched = true;
+    g_atDispatch = coarseClockMs();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void pumpMessages()
 {
     ++g_counters.calls;
-    if (g_coarseAtDispatch >= 0) {
-        if (coarseMs() - g_coarseAtDispatch < kPumpSpacingMs)
-            return;
-    } else {
-        QElapsedTimer& t = lastDispatch();
-        if (t.isValid() && t.elapsed() < kPumpSpacingMs)
-            return;
-    }
+    if (g_dispatched && coarseClockMs() - g_atDispatch < kPumpSpacingMs)
+        return;
     pumpMessagesNow();
 }
 
@@ -104,7 +94,8 @@ bool pumpUntil(const std::function<bool()>& done, int timeoutMs)
         if (timeoutMs >= 0 && clock.elapsed() >= timeoutMs)
             return false;
         ++g_counters.dispatches;
-        lastDispatch().start();
+        g_dispatched = true;
+        g_atDispatch = coarseClockMs();
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;

@@ -83,13 +83,7 @@ FileFacts factsOf(const QString& path)
 QByteArray encodedFileUrl(const QString& path)
 {
     // Absolute paths of plain characters need no escaping: spare the URL parser.
-    bool plain = path.startsWith(QLatin1Char('/'));
-    for (qsizetype i = 0; plain && i < path.size(); ++i) {
-        const char16_t c = path[i].unicode();
-        plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
-                || c == u'/' || c == u'.' || c == u'-' || c == u'_' || c == u'~';
-    }
-    if (plain)
+    if (isPlainAbsolutePath(path))
         return "file://" + path.toLatin1();
     return QUrl(fileUrl(path)).toString(QUrl::EncodeUnicode).toUtf8();
 }

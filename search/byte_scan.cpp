@@ -104,28 +104,8 @@ ZV_TARGET_AVX2 qsizetype findAsciiIgnoringCaseAvx2(const char* p, qsizetype n, c
     return -1;
 }
 
-ZV_TARGET_AVX2 qsizetype findBytesAvx2(const char* p, qsizetype n, const char* q, qsizetype m,
-                                      qsizetype* done)
-{
-    const __m256i first = _mm256_set1_epi8(q[0]);
-    const __m256i last = _mm256_set1_epi8(q[m - 1]);
-    qsizetype i = 0;
-    for (; i + m - 1 + 32 <= n; i += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + m - 1));
-        unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, last))));
-        while (mask) {
-            const qsizetype at = i + std::countr_zero(mask);
-            if (std::memcmp(p + at + 1, q + 1, static_cast<size_t>(m - 2)) == 0)
-                return at;
-            mask &= mask - 1;
-        }
-    }
-    *done = i;
-    return -1;
-}
-
+// Needles of one length m >= 2 and one first byte (one needle for findBytes):
+// positions where the first byte and one of the last bytes fit are compared in full.
 ZV_TARGET_AVX2 qsizetype findAnyNeedleAvx2(const char* p, qsizetype n, const char* const* needles,
                                           int count, qsizetype m, qsizetype* done)
 {
@@ -255,7 +235,7 @@ qsizetype findBytes(const char* p, qsizetype n, const char* q, qsizetype m)
     qsizetype i = 0;
 #if defined(ZV_AVX2_SCANS)
     if (haveAvx2()) {
-        const qsizetype hit = findBytesAvx2(p, n, q, m, &i);
+        const qsizetype hit = findAnyNeedleAvx2(p, n, &q, 1, m, &i);
         if (hit >= 0)
             return hit;
     }

@@ -316,18 +316,18 @@ private:
             for (size_t k = 0; k < needles.size(); ++k)
                 together[k] = needles[k].constData();
         }
-        // Where each needle next occurs at or after q (b: nowhere before b).
+        // Where each needle next occurs at or after q (b: nowhere before b), kept
+        // between calls so that each is looked for again only once passed.
         qsizetype next[8];
-        for (size_t k = 0; k < needles.size(); ++k)
-            next[k] = -1;
-        for (qsizetype q = a; q < b;) {
-            qsizetype hit = b;
+        std::fill(std::begin(next), std::end(next), qsizetype(-1));
+        auto nextNeedle = [&](qsizetype q) {
             if (m_pat.needlesInOnePass) {
-                const qsizetype at = findAnyNeedle(m_p + q, b - q, together, int(needles.size()),
-                                                   needles[0].size());
-                hit = at < 0 ? b : q + at;
+                const qsizetype at = findAnyNeedle(m_p + q, b - q, together,
+                                                   int(needles.size()), needles[0].size());
+                return at < 0 ? b : q + at;
             }
-            for (size_t k = 0; !m_pat.needlesInOnePass && k < needles.size(); ++k) {
+            qsizetype hit = b;
+            for (size_t k = 0; k < needles.size(); ++k) {
                 if (next[k] < q) {
                     const qsizetype at = findBytes(m_p + q, b - q, needles[k].constData(),
                                                    needles[k].size());
@@ -335,6 +335,10 @@ private:
                 }
                 hit = std::min(hit, next[k]);
             }
+            return hit;
+        };
+        for (qsizetype q = a; q < b;) {
+            const qsizetype hit = nextNeedle(q);
             if (hit >= b)
                 return -1;
             const qsizetype start = lineStartOf(m_p, q, hit);
@@ -624,8 +628,7 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
                 return true;
             // Lines are counted on until the display's thinning is sure to pass
             // over the Steps up to the line found, or the text ends.
-            bool more = true;
-            while (lineCount / 128 < line && (more = reader.next(block))) {
+            while (lineCount / 128 < line && reader.next(block)) {
                 blocks.push_back(block);
                 lineCount += block.lines;
             }
