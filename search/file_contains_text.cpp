@@ -101,6 +101,12 @@ struct Pattern {
     // characters that upper-case into ASCII, the text can only occur where this run
     // occurs in the line's own bytes, ASCII letters taken in either case.
     QByteArray anchor;
+    // The bytes of the anchor (upper case), and per byte 0x80..0xFF whether it may
+    // begin a character that upper-cases into one of them (-1: not looked at yet).
+    // Only such characters can take part in a match of the anchor: other characters
+    // that upper-case into ASCII (ß into SS for a text without S) change nothing.
+    bool anchorBytes[128] = {};
+    mutable signed char makerLead[128];
     // Without "Match case", for a text with a character outside ASCII: the bytes
     // (in UTF-8 and in Windows-1252) of every character whose upper case holds one
     // chosen such character. A line holds one of them or cannot match; characters
@@ -160,6 +166,7 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
         && cached.localeName == localeName)
         return cached;
     Pattern pat;
+    std::memset(pat.makerLead, -1, sizeof pat.makerLead);
     pat.text = text;
     pat.matchCase = matchCase;
     pat.localeName = localeName;
@@ -182,6 +189,8 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
                     pat.anchor = pat.utf8.mid(i, j - i);
                 i = j + 1;
             }
+            for (const char c : pat.anchor)
+                pat.anchorBytes[static_cast<unsigned char>(c)] = true;
         }
         pat.ascii = isAscii(pat.utf8);
         if (!matchCase && !pat.ascii && pat.map->perCharacter()) {
@@ -372,10 +381,20 @@ private:
     {
         for (qsizetype i = a; i < e; ++i) {
             const auto c = static_cast<unsigned char>(m_p[i]);
-            if (c >= 0x80 && m_pat.map->upperHasAscii(windows1252ToUnicode(c)))
+            if (c >= 0x80 && m_pat.map->upperMakesAnyOf(windows1252ToUnicode(c), m_pat.anchorBytes))
                 return true;
         }
         return false;
+    }
+
+    // Whether byte c (0x80 and up) may begin a character that upper-cases into a
+    // byte of the anchor; worked out once per text and byte.
+    bool mayMakeAnchorByte(unsigned char c) const
+    {
+        signed char& state = m_pat.makerLead[c - 0x80];
+        if (state < 0)
+            state = m_pat.map->byteMayMakeAnyOf(c, m_pat.anchorBytes) ? 1 : 0;
+        return state != 0;
     }
 
     // Upper-cases [a, b), read as UTF-8 or as Windows-1252, into the fold buffer and
@@ -420,7 +439,7 @@ private:
     }
 
     // The first character in [a, b), in either reading of the bytes, whose upper
-    // case holds an ASCII character, or b. Answering that needs no decision on the
+    // case holds a byte of the anchor, or b. Answering that needs no decision on the
     // encoding, which would mean checking the whole document.
     qsizetype nextAsciiMaker(qsizetype a, qsizetype b) const
     {
@@ -428,12 +447,12 @@ private:
         const auto* u = reinterpret_cast<const unsigned char*>(m_p);
         auto makesAscii = [&](qsizetype i) {
             const unsigned char c = u[i];
-            if (!map.byteMayMakeAscii(c))
+            if (!mayMakeAnchorByte(c))
                 return false;
-            if (map.upperHasAscii(windows1252ToUnicode(c)))
+            if (map.upperMakesAnyOf(windows1252ToUnicode(c), m_pat.anchorBytes))
                 return true;
             const int len = utf8SequenceLength(u + i, b - i);
-            return len > 1 && map.upperHasAscii(decodeUtf8Sequence(u + i, len));
+            return len > 1 && map.upperMakesAnyOf(decodeUtf8Sequence(u + i, len), m_pat.anchorBytes);
         };
         qsizetype i = a;
         for (; i + 16 <= b; i += 16) {

@@ -24,7 +24,6 @@ UpperCaseMap::UpperCaseMap(const QLocale& locale)
     : m_locale(locale)
     , m_basic(0x10000, 0)
 {
-    std::memset(m_byteState, -1, sizeof m_byteState);
     m_perCharacter = locale.language() != QLocale::Greek
         && locale.language() != QLocale::Lithuanian;
     for (char32_t c = 1; c < 128; ++c) {
@@ -113,12 +112,26 @@ const std::vector<char32_t>& UpperCaseMap::preimagesOf(char32_t upper)
     return m_preimages[upper] = std::move(found);
 }
 
-signed char UpperCaseMap::computeByteState(unsigned char byte)
+bool UpperCaseMap::upperMakesAnyOf(char32_t cp, const bool* ascii)
 {
-    if (upperHasAscii(windows1252ToUnicode(byte)))
-        return 1;
+    if (!upperHasAscii(cp))
+        return false;
+    char bytes[kMaxUpperBytes];
+    const int length = appendUpper(cp, bytes);
+    for (int k = 0; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(bytes[k]);
+        if (b < 0x80 && ascii[b])
+            return true;
+    }
+    return false;
+}
+
+bool UpperCaseMap::byteMayMakeAnyOf(unsigned char byte, const bool* ascii)
+{
+    if (upperMakesAnyOf(windows1252ToUnicode(byte), ascii))
+        return true;
     // Every character a UTF-8 sequence with this first byte can stand for; a
-    // three-byte first byte covers 4,096 of them, looked up once per run.
+    // three-byte first byte covers 4,096 of them.
     char32_t first = 0, count = 0;
     if (byte >= 0xC2 && byte <= 0xDF) {
         first = char32_t(byte & 0x1F) << 6;
@@ -127,13 +140,13 @@ signed char UpperCaseMap::computeByteState(unsigned char byte)
         first = char32_t(byte & 0x0F) << 12;
         count = 0x1000;
     } else if (byte >= 0xF0 && byte <= 0xF4) {
-        return 1; // outside the basic plane: always looked at closely
+        return true; // outside the basic plane: always looked at closely
     }
     for (char32_t cp = first; cp < first + count; ++cp) {
-        if (cp >= 0x80 && (cp < 0xD800 || cp > 0xDFFF) && upperHasAscii(cp))
-            return 1;
+        if (cp >= 0x80 && (cp < 0xD800 || cp > 0xDFFF) && upperMakesAnyOf(cp, ascii))
+            return true;
     }
-    return 0;
+    return false;
 }
 
 } // namespace zv

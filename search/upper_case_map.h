@@ -36,16 +36,15 @@ public:
         return cp < 0x10000 ? (basic(cp) & kHasAscii) != 0 : astralHasAscii(cp);
     }
 
-    // Whether the byte (0x80..0xFF) may begin a character whose upper case holds an
-    // ASCII character, read as a Windows-1252 character or as the first byte of a
-    // UTF-8 sequence. A false answer is exact; a true one needs a closer look.
-    bool byteMayMakeAscii(unsigned char byte)
-    {
-        signed char& state = m_byteState[byte - 0x80];
-        if (state < 0)
-            state = computeByteState(byte);
-        return state != 0;
-    }
+    // Whether the upper case of code point `cp` holds one of the ASCII bytes marked
+    // in `ascii` (128 flags): whether, in a text, `cp` can make one of them.
+    bool upperMakesAnyOf(char32_t cp, const bool* ascii);
+
+    // Whether the byte (0x80..0xFF) may begin a character whose upper case holds one
+    // of the ASCII bytes marked in `ascii`, read as a Windows-1252 character or as
+    // the first byte of a UTF-8 sequence. A false answer is exact; a true one needs
+    // a closer look.
+    bool byteMayMakeAnyOf(unsigned char byte, const bool* ascii);
 
     // The characters of the basic plane whose upper case holds `upper` (a
     // character outside ASCII): a text that upper-cases to something holding it
@@ -58,7 +57,6 @@ public:
 private:
     const std::string& computed(char32_t cp);
     bool astralHasAscii(char32_t cp);
-    signed char computeByteState(unsigned char byte);
     quint32 basic(char32_t cp)
     {
         if (m_basic[cp] == 0)
@@ -78,7 +76,6 @@ private:
     std::vector<std::string> m_long;
     std::unordered_map<char32_t, std::string> m_astral;
     std::string m_scratch;
-    signed char m_byteState[128]; // -1: not looked at yet
     std::unordered_map<char32_t, std::vector<char32_t>> m_preimages;
 };
 

@@ -264,6 +264,17 @@ TEST_F(TextTest, TheLocalesUpperCaseRulesApplyToBothSides)
     EXPECT_TRUE(ContentContainsText("Die Stra\xDF" "e\n", "strasse", false, progress, english));
     EXPECT_TRUE(ContentContainsText("a \xEF\xAC\x81le\n", "FILE", false, progress, english));
     EXPECT_FALSE(ContentContainsText("Die Stra\xC3\x9F" "e\n", "STRASSE", true, progress, english));
+    // Such a character beside a match that does not pass through it, one that the
+    // match passes through, and a text outside ASCII matched through ß.
+    EXPECT_TRUE(ContentContainsText("gro\xC3\x9F" "e Zephyr\n", "zephyr", false, progress, english));
+    EXPECT_TRUE(ContentContainsText("gro\xC3\x9F" "e e\xEF\xAC\x80ort\n", "EFFORT", false, progress,
+                                    english));
+    EXPECT_FALSE(ContentContainsText("gro\xC3\x9F" "e e\xEF\xAC\x80ort\n", "EFORT", false, progress,
+                                     english));
+    EXPECT_TRUE(ContentContainsText("x\nSTRA\xC3\x9F" "E CAF\xC3\x89\n", QStringLiteral("strasse café"),
+                                    false, progress, english));
+    EXPECT_TRUE(ContentContainsText("x\nSTRA\xDF" "E CAF\xC9\n", QStringLiteral("strasse café"), false,
+                                    progress, english));
 }
 
 // Files are read only as far as the search needs. Whatever the size, the place of
