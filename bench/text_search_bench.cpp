@@ -32,6 +32,7 @@
 namespace {
 
 constexpr int kDocuments = 2000;
+constexpr int kRounds = 7;
 constexpr qint64 kCorpusBytes = 200LL * 1000 * 1000;
 const QByteArray kCorpusVersion = "zorvane text search corpus 1\n";
 
@@ -176,20 +177,16 @@ double cpuSeconds(int who)
         + u.ru_stime.tv_usec / 1e6;
 }
 
-// The best of `runs` runs, in processor seconds (user + system) of this process or,
-// for `children`, of the processes it waited for: other work on a shared machine
-// then distorts the figures much less than it distorts wall-clock time.
+// Processor seconds (user + system) of this process or, for `children`, of the
+// processes it waited for: other work on a shared machine distorts these much less
+// than it distorts wall-clock time.
 template <typename F>
-double bestSeconds(int runs, bool children, F&& f)
+double secondsOf(bool children, F&& f)
 {
     const int who = children ? RUSAGE_CHILDREN : RUSAGE_SELF;
-    double best = 1e30;
-    for (int r = 0; r < runs; ++r) {
-        const double before = cpuSeconds(who);
-        f();
-        best = std::min(best, cpuSeconds(who) - before);
-    }
-    return best;
+    const double before = cpuSeconds(who);
+    f();
+    return cpuSeconds(who) - before;
 }
 
 } // namespace
@@ -249,12 +246,12 @@ int main(int argc, char** argv)
     }
 
     std::printf("Corpus: %lld documents, %.1f MB in %s%s\n"
-                "Times: processor seconds (user + system), best of 5 runs.\n"
+                "Times: processor seconds (user + system), best of %d runs taken in turns.\n"
                 "zorvane: one Step per file and one per line, on plain Qt progress bars;\n"
                 "main-window bars: the same on bars set up as the main window's;\n"
                 "no line steps: one Step per file only.\n\n",
                 static_cast<long long>(files.size()), mb, qPrintable(folder),
-                shown ? "; the reporters' window is shown" : "");
+                shown ? "; the reporters' window is shown" : "", kRounds);
     std::printf("%-22s %6s | %9s %6s | %9s %6s | %9s %6s | %9s %6s | %s\n", "text", "files",
                 "zorvane s", "MB/s", "main-win s", "MB/s", "no-line s", "MB/s", "grep s", "MB/s",
                 "same files");
@@ -262,17 +259,22 @@ int main(int argc, char** argv)
     for (const QString& text : texts) {
         QSet<QString> ours, theirs;
         grepFiles(folder, text); // warm the page cache
-        const double tOurs = bestSeconds(5, false, [&] {
-            ours = searchLikeFind(files, text, total.progress, current.progress);
-        });
-        const double tMain = bestSeconds(5, false, [&] {
-            searchLikeFind(files, text, totalMain.progress, currentMain.progress);
-        });
-        // The same without the per-line progress, to show what the reporter costs.
-        const double tBare = bestSeconds(5, false, [&] {
-            searchLikeFind(files, text, total.progress, nullptr);
-        });
-        const double tGrep = bestSeconds(5, true, [&] { theirs = grepFiles(folder, text); });
+        // The runs take turns, so that a busy spell of the machine slows all of
+        // them; the best of each is kept.
+        double tOurs = 1e30, tMain = 1e30, tBare = 1e30, tGrep = 1e30;
+        for (int round = 0; round < kRounds; ++round) {
+            tOurs = std::min(tOurs, secondsOf(false, [&] {
+                ours = searchLikeFind(files, text, total.progress, current.progress);
+            }));
+            tMain = std::min(tMain, secondsOf(false, [&] {
+                searchLikeFind(files, text, totalMain.progress, currentMain.progress);
+            }));
+            // Without the per-line progress, to show what the reporter costs.
+            tBare = std::min(tBare, secondsOf(false, [&] {
+                searchLikeFind(files, text, total.progress, nullptr);
+            }));
+            tGrep = std::min(tGrep, secondsOf(true, [&] { theirs = grepFiles(folder, text); }));
+        }
         const bool same = ours == theirs;
         allSame = allSame && same;
         std::printf("%-22s %6lld | %9.3f %6.0f | %9.3f %6.0f | %9.3f %6.0f | %9.3f %6.0f | %s\n",

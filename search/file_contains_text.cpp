@@ -642,22 +642,19 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
     if (!blocks.empty()) {
         firstBefore = search.firstMatch(0, blocks[0].end, blocks[0].nonAscii);
         if (firstBefore >= 0) {
-            const qsizetype line = firstBefore + 1;
             if (!currentProgress)
                 return true;
-            // Lines are counted on until the display's thinning is sure to pass
-            // over the Steps up to the line found, or the text ends.
-            while (lineCount / 128 < line && reader.next(block)) {
-                blocks.push_back(block);
-                lineCount += block.lines;
-            }
-            if (lineCount / 128 >= line) {
-                const int counted = clampToInt(lineCount);
-                currentProgress->Start(QStringLiteral("Searching line #"), counted / 128);
-                const bool found = currentProgress->Steps(1, clampToInt(line), counted);
-                currentProgress->Finish(0);
-                return found;
-            }
+            // The line count matters only when the display can show a Step up to the
+            // line found: counting stops once the thinning is sure to pass over
+            // them, and is skipped while the reporter holds its refreshes.
+            const qsizetype line = firstBefore + 1;
+            return currentProgress->JobEndingAt(
+                QStringLiteral("Searching line #"), clampToInt(line), [&] {
+                    while (lineCount / 128 < line && reader.next(block))
+                        lineCount += block.lines;
+                    const int counted = clampToInt(lineCount);
+                    return ProgBar::JobSize{counted / 128, counted};
+                });
         }
     }
 
@@ -739,6 +736,15 @@ qsizetype readOtherFile(const QString& path, std::vector<char>& buffer)
 
 } // namespace
 
+namespace {
+// The first read of a regular file: long enough for most documents whole, or short
+// when the documents searched before were found near their tops.
+constexpr qsizetype kLongRead = 128 * 1024;
+constexpr qsizetype kShortRead = 32 * 1024;
+// Whether the last document's search needed no more than a short read.
+bool shortFirstRead = false;
+} // namespace
+
 bool FileContainsText(const QString& path, const QString& text, bool matchCase,
                       ProgBar* currentProgress)
 {
@@ -776,9 +782,12 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
         }
         void fetch(qsizetype want) override
         {
-            // Most documents are read whole by the first read; reading on doubles
-            // what is at hand, so a long document takes few reads too.
-            want = std::min(std::max({want, 2 * available, qsizetype(128 * 1024)}), total);
+            // Most documents are read whole by the first read, unless the searches
+            // of the documents before ended near their tops; reading on doubles what
+            // is at hand, so a long document takes few reads too.
+            wanted = std::max(wanted, want);
+            const qsizetype least = available == 0 && shortFirst ? kShortRead : kLongRead;
+            want = std::min(std::max({want, 2 * available, least}), total);
             while (available < want) {
                 const ssize_t got = ::read(fd, const_cast<char*>(p) + available,
                                            size_t(want - available));
@@ -796,12 +805,17 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
         }
         const int fd;
         const QString& path;
+        qsizetype wanted = 0; // the most the search asked for
+        const bool shortFirst = shortFirstRead;
     };
     const qsizetype total = qsizetype(std::max<off_t>(st.st_size, 0));
     if (qsizetype(buffer.size()) < total + 1)
         buffer.resize(size_t(total + 1));
     FileBytes doc(buffer.data(), total, fd, path);
-    return searchDocument(doc, text, matchCase, currentProgress, QLocale::system());
+    shortFirstRead = false; // unless this search ends near the top
+    const bool found = searchDocument(doc, text, matchCase, currentProgress, QLocale::system());
+    shortFirstRead = doc.wanted <= kShortRead;
+    return found;
 }
 
 } // namespace zv

@@ -73,10 +73,8 @@ bool ProgBar::Step(int number, int total)
     return Steps(number, number, total);
 }
 
-bool ProgBar::Steps(int first, int last, int total)
+bool ProgBar::goOn()
 {
-    if (first > last)
-        return true;
     // Messages are let through at most every few milliseconds whatever the number
     // of Steps, so one chance per run of Steps serves a run taking microseconds.
     pumpMessages();
@@ -84,7 +82,22 @@ bool ProgBar::Steps(int first, int last, int total)
         beep();
         return false;
     }
+    return true;
+}
+
+bool ProgBar::Steps(int first, int last, int total)
+{
+    if (first > last)
+        return true;
+    if (!goOn())
+        return false;
     setCancelEnabled(true);
+    stepRun(first, last, total);
+    return true;
+}
+
+void ProgBar::stepRun(int first, int last, int total)
+{
     // The refresh arithmetic of every Step, one after another; only the last
     // refresh of the run reaches the controls, which show nothing in between.
     bool refresh = false;
@@ -106,7 +119,35 @@ bool ProgBar::Steps(int first, int last, int total)
     }
     if (refresh)
         showStep(shown, total);
-    return true;
+}
+
+bool ProgBar::JobEndingAt(const QString& prefix, int last, const std::function<JobSize()>& size)
+{
+    // The interval only decides which Steps refresh: it is set before the first.
+    Start(prefix, 0);
+    bool goesOn = true;
+    if (last >= 1) {
+        goesOn = goOn();
+        if (goesOn && refreshHeldNow()) {
+            // A refresh of this job would be held and Finish drops it: the display
+            // shows the same without the job's size. The frame's end is still
+            // awaited, as the held refresh would have it.
+            awaitFrameEnd(coarseClockMs());
+        } else if (goesOn) {
+            const JobSize known = size();
+            m_interval = known.interval;
+            setCancelEnabled(true);
+            stepRun(1, last, known.total);
+        }
+    }
+    Finish(0);
+    return goesOn;
+}
+
+bool ProgBar::refreshHeldNow() const
+{
+    return coarseClockMs() - m_frameStart < kFlushSpacingMs
+        && m_refreshesInFrame >= kRefreshBurst;
 }
 
 bool ProgBar::takeRefresh()
@@ -123,9 +164,14 @@ bool ProgBar::takeRefresh()
         ++m_refreshesInFrame;
         return true;
     }
+    awaitFrameEnd(now);
+    return false;
+}
+
+void ProgBar::awaitFrameEnd(long long now)
+{
     if (!m_catchUp.isActive())
         m_catchUp.start(int(std::max<long long>(1, kFlushSpacingMs - (now - m_frameStart))));
-    return false;
 }
 
 void ProgBar::showStep(int number, int total)

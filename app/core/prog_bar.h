@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 namespace zv {
 
 class ProgBar : public QObject {
@@ -34,6 +36,17 @@ public:
     // one, for loops whose units take nanoseconds. Answers as the last of them
     // would; a cancel stops the run at its first Step.
     bool Steps(int first, int last, int total);
+    // The size of a job: its thinning interval and its expected total.
+    struct JobSize {
+        int interval = 0;
+        int total = 0;
+    };
+    // A whole job that ends at its unit `last`: Start(prefix, interval), Steps(1,
+    // last, total) and Finish(0) in one call, for jobs whose size costs work to find
+    // out (a document's lines must all be counted). `size` is asked only when the
+    // display can show a Step of the job: not while the refreshes of the frame are
+    // held, which Finish(0) would drop unseen. Answers as the Steps would.
+    bool JobEndingAt(const QString& prefix, int last, const std::function<JobSize()>& size);
     // Ends a job: mode 0 empties the caption, 1 restores the saved caption.
     bool Finish(int mode);
     // Marks the job cancelled: every further Step beeps and answers false until the
@@ -49,10 +62,19 @@ public:
 
 private:
     void setCancelEnabled(bool enabled);
+    // What every run of Steps does first: lets messages through and answers false
+    // (with a beep) once the job was cancelled.
+    bool goOn();
+    // The refresh arithmetic of the Steps first..last.
+    void stepRun(int first, int last, int total);
+    // Whether a refresh made now would be held back.
+    bool refreshHeldNow() const;
     void showStep(int number, int total);
     // Whether a refresh may reach the controls now; if not, the caller holds it
     // and a timer shows it when the frame ends.
     bool takeRefresh();
+    // Shows the held refresh when the current frame ends.
+    void awaitFrameEnd(long long now);
     void showHeld();
     void showHeldRefresh();
     void showBar(int number, int maximum);
