@@ -27,6 +27,21 @@ inline bool equalsIgnoringCase(const char* p, const char* q, qsizetype m)
     return true;
 }
 
+// The first position in [from, to) where the probe's pair starts (p[to] may be
+// read), or -1.
+qsizetype findPair(const char* p, qsizetype from, qsizetype to, const PairProbe& probe)
+{
+    for (qsizetype j = from; j < to; ++j) {
+        if (p[j] != probe.first)
+            continue;
+        for (int k = 0; k < probe.count; ++k) {
+            if (p[j + 1] == probe.seconds[k])
+                return j;
+        }
+    }
+    return -1;
+}
+
 #if defined(ZV_AVX2_SCANS)
 bool haveAvx2()
 {
@@ -38,6 +53,7 @@ struct WideCounts {
     qsizetype lf = 0, cr = 0, pairs = 0, done = 0;
     bool high = false;
     bool nul = false;
+    qsizetype pairAt = -1; // the probe's first pair in [0, done), or -1
 };
 
 ZV_TARGET_AVX2 inline qsizetype sumOfBytes(__m256i acc)
@@ -47,16 +63,28 @@ ZV_TARGET_AVX2 inline qsizetype sumOfBytes(__m256i acc)
                                   + _mm256_extract_epi64(s, 2) + _mm256_extract_epi64(s, 3));
 }
 
-ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n)
+// Counts 32 bytes a step; with Seconds > 0 also marks where the probe's first byte
+// is followed by one of its Seconds second bytes, found in the same pass. Once a
+// pair is found the rest is only counted.
+template <int Seconds>
+ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairProbe* probe)
 {
     WideCounts r;
     qsizetype i = 0;
     const __m256i vlf = _mm256_set1_epi8('\n');
     const __m256i vcr = _mm256_set1_epi8('\r');
     const __m256i zero = _mm256_setzero_si256();
+    [[maybe_unused]] __m256i first = zero, second[Seconds > 0 ? Seconds : 1];
+    if constexpr (Seconds > 0) {
+        first = _mm256_set1_epi8(probe->first);
+        for (int k = 0; k < Seconds; ++k)
+            second[k] = _mm256_set1_epi8(probe->seconds[k]);
+    }
     __m256i any = zero, nuls = zero;
     while (i + 33 <= n) {
+        const qsizetype chunk = i;
         __m256i accLf = zero, accCr = zero, accPair = zero;
+        [[maybe_unused]] __m256i hits = zero;
         for (int round = 0; round < 255 && i + 33 <= n; ++round, i += 32) {
             const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
             const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 1));
@@ -66,10 +94,29 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n)
             accPair = _mm256_sub_epi8(accPair, _mm256_and_si256(isCr, _mm256_cmpeq_epi8(next, vlf)));
             any = _mm256_or_si256(any, x);
             nuls = _mm256_or_si256(nuls, _mm256_cmpeq_epi8(x, zero));
+            if constexpr (Seconds > 0) {
+                __m256i fits = _mm256_cmpeq_epi8(next, second[0]);
+                for (int k = 1; k < Seconds; ++k)
+                    fits = _mm256_or_si256(fits, _mm256_cmpeq_epi8(next, second[k]));
+                hits = _mm256_or_si256(hits, _mm256_and_si256(_mm256_cmpeq_epi8(x, first), fits));
+            }
         }
         r.lf += sumOfBytes(accLf);
         r.cr += sumOfBytes(accCr);
         r.pairs += sumOfBytes(accPair);
+        if constexpr (Seconds > 0) {
+            if (_mm256_movemask_epi8(hits) != 0) {
+                r.pairAt = findPair(p, chunk, i, *probe);
+                const WideCounts rest = scanBreaksAvx2<0>(p + i, n - i, nullptr);
+                r.lf += rest.lf;
+                r.cr += rest.cr;
+                r.pairs += rest.pairs;
+                r.high = rest.high || _mm256_movemask_epi8(any) != 0;
+                r.nul = rest.nul || _mm256_movemask_epi8(nuls) != 0;
+                r.done = i + rest.done;
+                return r;
+            }
+        }
     }
     r.high = _mm256_movemask_epi8(any) != 0;
     r.nul = _mm256_movemask_epi8(nuls) != 0;
@@ -137,19 +184,29 @@ ZV_TARGET_AVX2 qsizetype findAnyNeedleAvx2(const char* p, qsizetype n, const cha
 #endif
 } // namespace
 
-BreakCounts scanBreaks(const char* p, qsizetype n)
+BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe)
 {
     qsizetype lf = 0, cr = 0, pairs = 0, i = 0;
     bool high = false, nul = false;
+    qsizetype pairAt = BreakCounts::kNotLookedFor;
 #if defined(ZV_AVX2_SCANS)
     if (haveAvx2()) {
-        const WideCounts w = scanBreaksAvx2(p, n);
+        const int seconds = probe ? probe->count : 0;
+        const WideCounts w = seconds == 1 ? scanBreaksAvx2<1>(p, n, probe)
+            : seconds == 2                ? scanBreaksAvx2<2>(p, n, probe)
+            : seconds == 3                ? scanBreaksAvx2<3>(p, n, probe)
+            : seconds == 4                ? scanBreaksAvx2<4>(p, n, probe)
+                                          : scanBreaksAvx2<0>(p, n, nullptr);
         lf = w.lf;
         cr = w.cr;
         pairs = w.pairs;
         high = w.high;
         nul = w.nul;
         i = w.done;
+        if (seconds > 0) {
+            // The last bytes, which the wide steps left.
+            pairAt = w.pairAt >= 0 ? w.pairAt : findPair(p, i, n - 1, *probe);
+        }
     }
 #endif
 #if defined(__SSE2__)
@@ -196,7 +253,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n)
             nul = true;
         }
     }
-    return {lf + cr - pairs, high, nul};
+    return {lf + cr - pairs, high, nul, pairAt};
 }
 
 qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n)

@@ -13,14 +13,28 @@
 namespace zv {
 
 struct BreakCounts {
+    static constexpr qsizetype kNotLookedFor = -2;
     qsizetype breaks = 0;   // LF bytes, plus CR bytes not directly followed by an LF
     bool nonAscii = false;  // some byte is 0x80 or above
     bool nul = false;       // some byte is 0
+    // Where the probe's pair first starts, -1 when nowhere, or kNotLookedFor.
+    qsizetype pairAt = kNotLookedFor;
+};
+
+// A pair of bytes looked for while breaks are counted: `first` followed by one of
+// `count` (1 to 4; 0: nothing looked for) second bytes. The first two bytes of a
+// letter's forms in one script make one (ε and Ε: CE B5, CE 95).
+struct PairProbe {
+    char first = 0;
+    char seconds[4] = {};
+    int count = 0;
 };
 
 // Line breaks of [p, p + n) as a line-by-line reader sees them: CR, LF and the pair
-// CR LF each end one line. A CR at the very end counts as a break of its own.
-BreakCounts scanBreaks(const char* p, qsizetype n);
+// CR LF each end one line. A CR at the very end counts as a break of its own. With a
+// probe, where the first of its pairs lies wholly in [p, p + n) is found in the same
+// pass where the processor allows it (else pairAt is kNotLookedFor).
+BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe = nullptr);
 
 // The length of the run of ASCII bytes at the start of [p, p + n). Inline: the
 // search calls it once per non-ASCII character.

@@ -113,8 +113,10 @@ struct Pattern {
     // of other scripts are rare in most documents, so few lines need a closer look.
     std::vector<QByteArray> needles;
     bool needleOfOneByte = false; // a needle is a single byte (Latin letters)
-    // 2 to 4 needles of one length and one first byte: looked for in one pass.
+    // 2 to 4 needles of one length and one first byte: looked for in one pass,
+    // and their first two bytes looked for while the breaks are counted.
     bool needlesInOnePass = false;
+    PairProbe probe;
 };
 
 // The needles for the upper-cased text: of its characters outside ASCII, the one
@@ -201,6 +203,14 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
                        return needle.size() == n[0].size() && needle.size() >= 2
                            && needle[0] == n[0][0];
                    });
+            if (pat.needlesInOnePass) {
+                pat.probe.first = n[0][0];
+                for (const QByteArray& needle : n) {
+                    char* end = pat.probe.seconds + pat.probe.count;
+                    if (std::find(pat.probe.seconds, end, needle[1]) == end)
+                        pat.probe.seconds[pat.probe.count++] = needle[1];
+                }
+            }
         }
     }
     cached = pat;
@@ -218,8 +228,10 @@ public:
     }
 
     // The number of lines before the first matching line of the block [a, b) of
-    // whole lines, or -1 when no line of it matches.
-    qsizetype firstMatch(qsizetype a, qsizetype b, bool nonAscii)
+    // whole lines, or -1 when no line of it matches. `pairAt`: where the pattern's
+    // probe found its first pair in the block (-1: nowhere), if it was looked for.
+    qsizetype firstMatch(qsizetype a, qsizetype b, bool nonAscii,
+                         qsizetype pairAt = BreakCounts::kNotLookedFor)
     {
         if (m_pat.never || a >= b)
             return -1;
@@ -227,7 +239,7 @@ public:
             return searchRaw(a, b, nonAscii);
         if (!m_pat.map->perCharacter())
             return searchWholeLines(a, b);
-        return searchFolded(a, b, nonAscii);
+        return searchFolded(a, b, nonAscii, pairAt);
     }
 
     // While only the start of the document is at hand: what reads the rest and
@@ -271,14 +283,14 @@ private:
         return hit < 0 ? -1 : scanBreaks(m_p + a, hit).breaks;
     }
 
-    qsizetype searchFolded(qsizetype a, qsizetype b, bool nonAscii)
+    qsizetype searchFolded(qsizetype a, qsizetype b, bool nonAscii, qsizetype pairAt)
     {
         const bool plain = m_pat.map->plainAscii();
         if (plain && !m_pat.ascii && !nonAscii)
             return -1; // ASCII lines upper-case to ASCII only; the text is not ASCII
         const bool asciiAnchor = plain && (m_pat.ascii || m_pat.anchor.size() >= 3);
         if (!m_pat.needles.empty() && (!m_pat.needleOfOneByte || !asciiAnchor))
-            return searchByNeedles(a, b);
+            return searchByNeedles(a, b, pairAt);
         if (asciiAnchor) {
             // Lines whose other characters do not upper-case into ASCII are looked at
             // in their own bytes: an ASCII text is found there directly (ASCII letters
@@ -316,9 +328,16 @@ private:
         return hit < 0 ? -1 : scanBreaks(foldBuffer().data(), hit).breaks;
     }
 
-    // Only the lines holding one of the needles are upper-cased and checked.
-    qsizetype searchByNeedles(qsizetype a, qsizetype b)
+    // Only the lines holding one of the needles are upper-cased and checked. A
+    // needle can only start where the probe found a pair, when it looked.
+    qsizetype searchByNeedles(qsizetype a, qsizetype b, qsizetype pairAt)
     {
+        qsizetype from = a;
+        if (m_pat.probe.count > 0 && pairAt != BreakCounts::kNotLookedFor) {
+            if (pairAt < 0)
+                return -1;
+            from = lineStartOf(m_p, a, pairAt);
+        }
         const std::vector<QByteArray>& needles = m_pat.needles;
         const char* together[4] = {};
         if (m_pat.needlesInOnePass) {
@@ -346,7 +365,7 @@ private:
             }
             return hit;
         };
-        for (qsizetype q = a; q < b;) {
+        for (qsizetype q = from; q < b;) {
             const qsizetype hit = nextNeedle(q);
             if (hit >= b)
                 return -1;
@@ -532,29 +551,30 @@ struct Block {
     qsizetype end;
     qsizetype lines;
     bool nonAscii;
+    qsizetype pairAt; // where the probe found its first pair (see BreakCounts)
 };
 
 // The block of whole lines from pos in [p, p + n): about `length` bytes long,
 // ended early by a NUL (which then also becomes the end of the text, n). False
 // when nothing is left.
-bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block,
-               qsizetype length = kBlockBytes)
+bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block, qsizetype length,
+               const PairProbe* probe)
 {
     if (pos >= n)
         return false;
     qsizetype end = alignToLineStart(p, pos + length, n);
-    BreakCounts counts = scanBreaks(p + pos, end - pos);
+    BreakCounts counts = scanBreaks(p + pos, end - pos, probe);
     if (counts.nul) {
         // A NUL ends the text: this block is the last, up to the NUL.
         n = end = static_cast<const char*>(std::memchr(p + pos, 0, size_t(end - pos))) - p;
         if (end == pos)
             return false;
-        counts = scanBreaks(p + pos, end - pos);
+        counts = scanBreaks(p + pos, end - pos, probe);
     }
     qsizetype lines = counts.breaks;
     if (end == n && !isBreak(p[n - 1]))
         ++lines; // the last line has no break
-    block = {end, lines, counts.nonAscii};
+    block = {end, lines, counts.nonAscii, counts.pairAt < 0 ? counts.pairAt : pos + counts.pairAt};
     return true;
 }
 
@@ -562,8 +582,10 @@ bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block,
 // block is cut only when the line it ends in is at hand. A NUL ends the text.
 class BlockReader {
 public:
-    explicit BlockReader(DocumentBytes& doc)
+    // `probe`: a pair of bytes each block is searched for as its lines are counted.
+    BlockReader(DocumentBytes& doc, const PairProbe* probe)
         : m_doc(doc)
+        , m_probe(probe)
     {
     }
 
@@ -582,7 +604,7 @@ public:
             want = m_pos + 2 * (want - m_pos); // a long line: read on
         }
         const qsizetype available = n;
-        if (!nextBlock(m_doc.p, m_pos, n, block, length)) {
+        if (!nextBlock(m_doc.p, m_pos, n, block, length, m_probe)) {
             m_ended = true;
             m_textEnd = m_pos;
             return false;
@@ -612,6 +634,7 @@ public:
 
 private:
     DocumentBytes& m_doc;
+    const PairProbe* m_probe;
     qsizetype m_pos = 0;
     qsizetype m_textEnd = -1;
     bool m_ended = false;
@@ -626,7 +649,7 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
                     ProgBar* currentProgress, const QLocale& locale)
 {
     const Pattern& pattern = patternFor(text, matchCase, locale);
-    BlockReader reader(doc);
+    BlockReader reader(doc, pattern.probe.count > 0 ? &pattern.probe : nullptr);
     std::vector<Block> blocks;
     qsizetype lineCount = 0;
     Block block{};
@@ -640,7 +663,7 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
 
     qsizetype firstBefore = -1;
     if (!blocks.empty()) {
-        firstBefore = search.firstMatch(0, blocks[0].end, blocks[0].nonAscii);
+        firstBefore = search.firstMatch(0, blocks[0].end, blocks[0].nonAscii, blocks[0].pairAt);
         if (firstBefore >= 0) {
             if (!currentProgress)
                 return true;
@@ -675,7 +698,7 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
         const Block& current = blocks[i];
         const qsizetype before = i == 0
             ? firstBefore
-            : search.firstMatch(pos, current.end, current.nonAscii);
+            : search.firstMatch(pos, current.end, current.nonAscii, current.pairAt);
         const qsizetype last = before < 0 ? done + current.lines : done + before + 1;
         // One Step per line stepped past, given to the reporter as a run.
         if (currentProgress && done < last

@@ -95,6 +95,54 @@ TEST(ByteScans, AgreeWithByteByByteLoopsAtEveryLength)
     }
 }
 
+// A pair probe rides along with the break count: the counts stay the same, and the
+// first pair is found wherever it lies, around the widths of the wide steps and the
+// stretches after which their counters are summed up.
+TEST(ByteScans, ThePairProbeFindsTheFirstPairWhileCounting)
+{
+    QRandomGenerator rng(4242);
+    const PairProbe probe{char(0xCE), {char(0xAD), char(0x88), '\n'}, 3};
+    auto naivePair = [&probe](const QByteArray& s) -> qsizetype {
+        for (qsizetype j = 0; j + 1 < s.size(); ++j) {
+            if (s[j] == probe.first
+                && std::memchr(probe.seconds, s[j + 1], size_t(probe.count)) != nullptr)
+                return j;
+        }
+        return -1;
+    };
+    for (int round = 0; round < 600; ++round) {
+        const bool longer = round % 3 == 0;
+        const int len = longer ? 8000 + rng.bounded(17000) : rng.bounded(140);
+        QByteArray s(len, 'x');
+        for (char& c : s) {
+            const int r = rng.bounded(64);
+            c = r == 0 ? '\n' : r == 1 ? '\r' : r == 2 ? char(0xCE) : r == 3 ? char(0xB5) : 'x';
+        }
+        // Pairs at places that matter: near the end of the wide part, across the
+        // stretch boundaries, at the very end (cut short), or nowhere.
+        const int at[] = {len - 2, len - 1, 8159, 8160, 8161, 16319, 16320, len / 2, -1};
+        const int where = at[rng.bounded(int(std::size(at)))];
+        if (where >= 0 && where < len) {
+            s[where] = char(0xCE);
+            if (where + 1 < len)
+                s[where + 1] = probe.seconds[rng.bounded(probe.count)];
+        }
+        if (round % 7 == 0 && len > 0)
+            s[rng.bounded(len)] = '\0';
+        SCOPED_TRACE(round);
+        const BreakCounts plain = scanBreaks(s.constData(), s.size());
+        const BreakCounts probed = scanBreaks(s.constData(), s.size(), &probe);
+        EXPECT_EQ(probed.breaks, plain.breaks);
+        EXPECT_EQ(probed.nonAscii, plain.nonAscii);
+        EXPECT_EQ(probed.nul, plain.nul);
+        EXPECT_EQ(plain.pairAt, BreakCounts::kNotLookedFor);
+        if (__builtin_cpu_supports("avx2"))
+            EXPECT_EQ(probed.pairAt, naivePair(s));
+        else
+            EXPECT_TRUE(probed.pairAt == BreakCounts::kNotLookedFor || probed.pairAt == naivePair(s));
+    }
+}
+
 TEST(TextCodec, Utf8ValidityAndWindows1252)
 {
     EXPECT_TRUE(isValidUtf8("plain ascii"));
