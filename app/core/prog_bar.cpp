@@ -98,27 +98,34 @@ bool ProgBar::Steps(int first, int last, int total)
 
 void ProgBar::stepRun(int first, int last, int total)
 {
-    // The refresh arithmetic of every Step, one after another; only the last
-    // refresh of the run reaches the controls, which show nothing in between.
-    bool refresh = false;
-    int shown = 0;
-    for (long long number = first; number <= last; ++number) {
-        if (m_interval > 0) {
-            const int old = m_skipCount++;
-            if (old < m_interval)
-                continue;
-            m_skipCount = 0;
+    // Worked out as the Steps one after another would, without going through each:
+    // runs of Steps span whole documents of lines. A Step refreshes when it finds
+    // m_interval Steps skipped since the last refresh.
+    const long long count = static_cast<long long>(last) - first + 1;
+    long long period = 1, offset = 0; // the refreshing Steps: offset, offset + period, ...
+    if (m_interval > 0) {
+        period = static_cast<long long>(m_interval) + 1;
+        offset = std::max(0, m_interval - m_skipCount);
+        if (offset >= count) {
+            m_skipCount += static_cast<int>(count);
+            return;
         }
-        if (total > m_maximum)
-            m_maximum = total;
-        if (number > m_maximum)
-            m_maximum = static_cast<int>(std::min<long long>(number * 3 / 2,
-                                                             std::numeric_limits<int>::max()));
-        refresh = true;
-        shown = static_cast<int>(number);
     }
-    if (refresh)
-        showStep(shown, total);
+    const long long lastOffset = offset + (count - 1 - offset) / period * period;
+    if (m_interval > 0)
+        m_skipCount = static_cast<int>(count - 1 - lastOffset);
+    // Each refresh raises the maximum to the total, and to 1.5 times a number above
+    // it; only the refreshes that pass the maximum change it.
+    const long long base = first + offset, lastRefresh = first + lastOffset;
+    auto firstRefreshAbove = [base, period](long long v) {
+        return v < base ? base : base + ((v - base) / period + 1) * period;
+    };
+    if (total > m_maximum)
+        m_maximum = total;
+    for (long long number = firstRefreshAbove(m_maximum); number <= lastRefresh;
+         number = firstRefreshAbove(m_maximum))
+        m_maximum = static_cast<int>(std::min<long long>(number * 3 / 2, std::numeric_limits<int>::max()));
+    showStep(static_cast<int>(lastRefresh), total);
 }
 
 bool ProgBar::JobEndingAt(const QString& prefix, int last, const std::function<JobSize()>& size)
