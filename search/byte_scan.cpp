@@ -50,7 +50,7 @@ bool haveAvx2()
 }
 
 struct WideCounts {
-    qsizetype lf = 0, cr = 0, pairs = 0, done = 0;
+    qsizetype breaks = 0, done = 0;
     bool high = false;
     bool nul = false;
     qsizetype pairAt = -1; // the probe's first pair in [0, done), or -1
@@ -80,20 +80,23 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairP
         for (int k = 0; k < Seconds; ++k)
             second[k] = _mm256_set1_epi8(probe->seconds[k]);
     }
-    __m256i any = zero, nuls = zero;
+    // Every byte is or-ed into `any` (its top bit: a byte of 0x80 and up) and taken
+    // into the running minimum `lowest` (0: a NUL).
+    __m256i any = zero, lowest = _mm256_set1_epi8(-1);
     while (i + 33 <= n) {
         const qsizetype chunk = i;
-        __m256i accLf = zero, accCr = zero, accPair = zero;
+        // Byte-wide counters overflow after 255 rounds: summed up before that.
+        __m256i acc = zero;
         [[maybe_unused]] __m256i hits = zero;
         for (int round = 0; round < 255 && i + 33 <= n; ++round, i += 32) {
             const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
             const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 1));
-            const __m256i isCr = _mm256_cmpeq_epi8(x, vcr);
-            accLf = _mm256_sub_epi8(accLf, _mm256_cmpeq_epi8(x, vlf));
-            accCr = _mm256_sub_epi8(accCr, isCr);
-            accPair = _mm256_sub_epi8(accPair, _mm256_and_si256(isCr, _mm256_cmpeq_epi8(next, vlf)));
+            // A break ends at every LF and at every CR not followed by an LF.
+            const __m256i loneCr = _mm256_andnot_si256(_mm256_cmpeq_epi8(next, vlf),
+                                                       _mm256_cmpeq_epi8(x, vcr));
+            acc = _mm256_sub_epi8(acc, _mm256_or_si256(_mm256_cmpeq_epi8(x, vlf), loneCr));
             any = _mm256_or_si256(any, x);
-            nuls = _mm256_or_si256(nuls, _mm256_cmpeq_epi8(x, zero));
+            lowest = _mm256_min_epu8(lowest, x);
             if constexpr (Seconds > 0) {
                 __m256i fits = _mm256_cmpeq_epi8(next, second[0]);
                 for (int k = 1; k < Seconds; ++k)
@@ -101,25 +104,21 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairP
                 hits = _mm256_or_si256(hits, _mm256_and_si256(_mm256_cmpeq_epi8(x, first), fits));
             }
         }
-        r.lf += sumOfBytes(accLf);
-        r.cr += sumOfBytes(accCr);
-        r.pairs += sumOfBytes(accPair);
+        r.breaks += sumOfBytes(acc);
         if constexpr (Seconds > 0) {
             if (_mm256_movemask_epi8(hits) != 0) {
                 r.pairAt = findPair(p, chunk, i, *probe);
                 const WideCounts rest = scanBreaksAvx2<0>(p + i, n - i, nullptr);
-                r.lf += rest.lf;
-                r.cr += rest.cr;
-                r.pairs += rest.pairs;
+                r.breaks += rest.breaks;
                 r.high = rest.high || _mm256_movemask_epi8(any) != 0;
-                r.nul = rest.nul || _mm256_movemask_epi8(nuls) != 0;
+                r.nul = rest.nul || _mm256_movemask_epi8(_mm256_cmpeq_epi8(lowest, zero)) != 0;
                 r.done = i + rest.done;
                 return r;
             }
         }
     }
     r.high = _mm256_movemask_epi8(any) != 0;
-    r.nul = _mm256_movemask_epi8(nuls) != 0;
+    r.nul = _mm256_movemask_epi8(_mm256_cmpeq_epi8(lowest, zero)) != 0;
     r.done = i;
     return r;
 }
@@ -197,9 +196,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe)
             : seconds == 3                ? scanBreaksAvx2<3>(p, n, probe)
             : seconds == 4                ? scanBreaksAvx2<4>(p, n, probe)
                                           : scanBreaksAvx2<0>(p, n, nullptr);
-        lf = w.lf;
-        cr = w.cr;
-        pairs = w.pairs;
+        lf = w.breaks; // LF and lone CR together
         high = w.high;
         nul = w.nul;
         i = w.done;
