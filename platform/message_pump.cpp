@@ -46,12 +46,16 @@ void pumpMessagesNow()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+bool pumpDue()
+{
+    return !g_dispatched || coarseClockMs() - g_atDispatch >= kPumpSpacingMs;
+}
+
 void pumpMessages()
 {
     ++g_counters.calls;
-    if (g_dispatched && coarseClockMs() - g_atDispatch < kPumpSpacingMs)
-        return;
-    pumpMessagesNow();
+    if (pumpDue())
+        pumpMessagesNow();
 }
 
 void repaintNow(QWidget* widget)

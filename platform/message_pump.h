@@ -11,6 +11,8 @@ namespace zv {
 // range, per file) do not spend their time in the event loop; a click still
 // reaches the program within that spacing.
 void pumpMessages();
+// Whether the next pumpMessages() would dispatch (its spacing has passed).
+bool pumpDue();
 // Dispatches pending events now, whatever the spacing.
 void pumpMessagesNow();
 // Processes the widget's outstanding paint requests synchronously.

@@ -63,10 +63,11 @@ ZV_TARGET_AVX2 inline qsizetype sumOfBytes(__m256i acc)
                                   + _mm256_extract_epi64(s, 2) + _mm256_extract_epi64(s, 3));
 }
 
-// Counts 32 bytes a step; with Seconds > 0 also marks where the probe's first byte
-// is followed by one of its Seconds second bytes, found in the same pass. Once a
-// pair is found the rest is only counted.
-template <int Seconds>
+// Counts 32 bytes a step (unless Count is false: then only non-ASCII bytes and NULs
+// are looked for); with Seconds > 0 also marks where the probe's first byte is
+// followed by one of its Seconds second bytes, found in the same pass. Once a pair
+// is found the rest is only scanned as without a probe.
+template <int Seconds, bool Count>
 ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairProbe* probe)
 {
     WideCounts r;
@@ -91,10 +92,12 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairP
         for (int round = 0; round < 255 && i + 33 <= n; ++round, i += 32) {
             const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
             const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 1));
-            // A break ends at every LF and at every CR not followed by an LF.
-            const __m256i loneCr = _mm256_andnot_si256(_mm256_cmpeq_epi8(next, vlf),
-                                                       _mm256_cmpeq_epi8(x, vcr));
-            acc = _mm256_sub_epi8(acc, _mm256_or_si256(_mm256_cmpeq_epi8(x, vlf), loneCr));
+            if constexpr (Count) {
+                // A break ends at every LF and at every CR not followed by an LF.
+                const __m256i loneCr = _mm256_andnot_si256(_mm256_cmpeq_epi8(next, vlf),
+                                                           _mm256_cmpeq_epi8(x, vcr));
+                acc = _mm256_sub_epi8(acc, _mm256_or_si256(_mm256_cmpeq_epi8(x, vlf), loneCr));
+            }
             any = _mm256_or_si256(any, x);
             lowest = _mm256_min_epu8(lowest, x);
             if constexpr (Seconds > 0) {
@@ -104,11 +107,12 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairP
                 hits = _mm256_or_si256(hits, _mm256_and_si256(_mm256_cmpeq_epi8(x, first), fits));
             }
         }
-        r.breaks += sumOfBytes(acc);
+        if constexpr (Count)
+            r.breaks += sumOfBytes(acc);
         if constexpr (Seconds > 0) {
             if (_mm256_movemask_epi8(hits) != 0) {
                 r.pairAt = findPair(p, chunk, i, *probe);
-                const WideCounts rest = scanBreaksAvx2<0>(p + i, n - i, nullptr);
+                const WideCounts rest = scanBreaksAvx2<0, Count>(p + i, n - i, nullptr);
                 r.breaks += rest.breaks;
                 r.high = rest.high || _mm256_movemask_epi8(any) != 0;
                 r.nul = rest.nul || _mm256_movemask_epi8(_mm256_cmpeq_epi8(lowest, zero)) != 0;
@@ -121,6 +125,23 @@ ZV_TARGET_AVX2 WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairP
     r.nul = _mm256_movemask_epi8(_mm256_cmpeq_epi8(lowest, zero)) != 0;
     r.done = i;
     return r;
+}
+
+template <bool Count>
+WideCounts scanBreaksAvx2(const char* p, qsizetype n, const PairProbe* probe)
+{
+    switch (probe ? probe->count : 0) {
+    case 1:
+        return scanBreaksAvx2<1, Count>(p, n, probe);
+    case 2:
+        return scanBreaksAvx2<2, Count>(p, n, probe);
+    case 3:
+        return scanBreaksAvx2<3, Count>(p, n, probe);
+    case 4:
+        return scanBreaksAvx2<4, Count>(p, n, probe);
+    default:
+        return scanBreaksAvx2<0, Count>(p, n, nullptr);
+    }
 }
 
 ZV_TARGET_AVX2 qsizetype findAsciiIgnoringCaseAvx2(const char* p, qsizetype n, const char* q,
@@ -183,7 +204,7 @@ ZV_TARGET_AVX2 qsizetype findAnyNeedleAvx2(const char* p, qsizetype n, const cha
 #endif
 } // namespace
 
-BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe)
+BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe, bool countBreaks)
 {
     qsizetype lf = 0, cr = 0, pairs = 0, i = 0;
     bool high = false, nul = false;
@@ -191,11 +212,8 @@ BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe)
 #if defined(ZV_AVX2_SCANS)
     if (haveAvx2()) {
         const int seconds = probe ? probe->count : 0;
-        const WideCounts w = seconds == 1 ? scanBreaksAvx2<1>(p, n, probe)
-            : seconds == 2                ? scanBreaksAvx2<2>(p, n, probe)
-            : seconds == 3                ? scanBreaksAvx2<3>(p, n, probe)
-            : seconds == 4                ? scanBreaksAvx2<4>(p, n, probe)
-                                          : scanBreaksAvx2<0>(p, n, nullptr);
+        const WideCounts w = countBreaks ? scanBreaksAvx2<true>(p, n, probe)
+                                         : scanBreaksAvx2<false>(p, n, probe);
         lf = w.breaks; // LF and lone CR together
         high = w.high;
         nul = w.nul;
@@ -250,7 +268,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe)
             nul = true;
         }
     }
-    return {lf + cr - pairs, high, nul, pairAt};
+    return {countBreaks ? lf + cr - pairs : -1, high, nul, pairAt};
 }
 
 qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n)

@@ -14,7 +14,7 @@ namespace zv {
 
 struct BreakCounts {
     static constexpr qsizetype kNotLookedFor = -2;
-    qsizetype breaks = 0;   // LF bytes, plus CR bytes not directly followed by an LF
+    qsizetype breaks = 0;   // LF bytes, plus CR bytes not directly followed by an LF; -1: not counted
     bool nonAscii = false;  // some byte is 0x80 or above
     bool nul = false;       // some byte is 0
     // Where the probe's pair first starts, -1 when nowhere, or kNotLookedFor.
@@ -33,8 +33,10 @@ struct PairProbe {
 // Line breaks of [p, p + n) as a line-by-line reader sees them: CR, LF and the pair
 // CR LF each end one line. A CR at the very end counts as a break of its own. With a
 // probe, where the first of its pairs lies wholly in [p, p + n) is found in the same
-// pass where the processor allows it (else pairAt is kNotLookedFor).
-BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe = nullptr);
+// pass where the processor allows it (else pairAt is kNotLookedFor). Without
+// `countBreaks` the scan is quicker and leaves the breaks uncounted.
+BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe = nullptr,
+                       bool countBreaks = true);
 
 // The length of the run of ASCII bytes at the start of [p, p + n). Inline: the
 // search calls it once per non-ASCII character.

@@ -245,7 +245,8 @@ public:
     // While only the start of the document is at hand: what reads the rest and
     // answers the length of its text. Deciding the encoding needs the whole text.
     void setCompletion(std::function<qsizetype()> complete) { m_complete = std::move(complete); }
-    void setLength(qsizetype n) { m_n = n; }
+    // The text is known to go on at least to n.
+    void setLength(qsizetype n) { m_n = std::max(m_n, n); }
 
 private:
     // Whether the document is read as UTF-8; checked once, when first needed.
@@ -549,32 +550,41 @@ constexpr qsizetype kFirstBlockBytes = 16 * 1024;
 
 struct Block {
     qsizetype end;
-    qsizetype lines;
+    qsizetype lines;  // -1: not counted yet
     bool nonAscii;
     qsizetype pairAt; // where the probe found its first pair (see BreakCounts)
+    bool openEnd;     // the block ends the text with a line that has no break
 };
 
+// The lines of the block [start, block.end), counted now if they were not yet.
+qsizetype linesOf(const char* p, qsizetype start, Block& block)
+{
+    if (block.lines < 0)
+        block.lines = scanBreaks(p + start, block.end - start).breaks + (block.openEnd ? 1 : 0);
+    return block.lines;
+}
+
 // The block of whole lines from pos in [p, p + n): about `length` bytes long,
-// ended early by a NUL (which then also becomes the end of the text, n). False
-// when nothing is left.
+// ended early by a NUL (which then also becomes the end of the text, n), its lines
+// counted when `count` is set. False when nothing is left.
 bool nextBlock(const char* p, qsizetype pos, qsizetype& n, Block& block, qsizetype length,
-               const PairProbe* probe)
+               const PairProbe* probe, bool count)
 {
     if (pos >= n)
         return false;
     qsizetype end = alignToLineStart(p, pos + length, n);
-    BreakCounts counts = scanBreaks(p + pos, end - pos, probe);
+    BreakCounts counts = scanBreaks(p + pos, end - pos, probe, count);
     if (counts.nul) {
         // A NUL ends the text: this block is the last, up to the NUL.
         n = end = static_cast<const char*>(std::memchr(p + pos, 0, size_t(end - pos))) - p;
         if (end == pos)
             return false;
-        counts = scanBreaks(p + pos, end - pos, probe);
+        counts = scanBreaks(p + pos, end - pos, probe, count);
     }
-    qsizetype lines = counts.breaks;
-    if (end == n && !isBreak(p[n - 1]))
-        ++lines; // the last line has no break
-    block = {end, lines, counts.nonAscii, counts.pairAt < 0 ? counts.pairAt : pos + counts.pairAt};
+    const bool openEnd = end == n && !isBreak(p[n - 1]); // the last line has no break
+    const qsizetype lines = count ? counts.breaks + (openEnd ? 1 : 0) : -1;
+    block = {end, lines, counts.nonAscii, counts.pairAt < 0 ? counts.pairAt : pos + counts.pairAt,
+             openEnd};
     return true;
 }
 
@@ -589,8 +599,9 @@ public:
     {
     }
 
-    // The next block of about `length` bytes; false at the end of the text.
-    bool next(Block& block, qsizetype length = kBlockBytes)
+    // The next block of about `length` bytes, its lines counted when `count` is
+    // set; false at the end of the text.
+    bool next(Block& block, qsizetype length, bool count)
     {
         if (m_ended)
             return false;
@@ -604,7 +615,7 @@ public:
             want = m_pos + 2 * (want - m_pos); // a long line: read on
         }
         const qsizetype available = n;
-        if (!nextBlock(m_doc.p, m_pos, n, block, length, m_probe)) {
+        if (!nextBlock(m_doc.p, m_pos, n, block, length, m_probe, count)) {
             m_ended = true;
             m_textEnd = m_pos;
             return false;
@@ -640,76 +651,82 @@ private:
     bool m_ended = false;
 };
 
-// The search of a document. Its lines are counted before the first Step (the
-// reporter's thinning depends on the count), except when the text is found in
-// the first block before the first refresh of the display: the count cannot show
-// then, so lines are counted only until that is certain, and a document found
-// near its top is neither read nor counted through.
+// The search of a document, block by block. The reporter is given one Step per
+// line, up to the matching one, out of the document's line count; counting lines
+// costs as much as searching them, so it is done only when the display can show
+// it. While the reporter's Steps would stay quiet (see ProgBar::quietNow) they are
+// put off, lines uncounted; once they would not, the lines are counted, the Steps
+// put off are made, and the rest goes as it comes. When the text is found, the
+// count stops once the display's thinning is sure to pass over the Steps up to it:
+// the rest of the count cannot show then.
 bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
                     ProgBar* currentProgress, const QLocale& locale)
 {
     const Pattern& pattern = patternFor(text, matchCase, locale);
     BlockReader reader(doc, pattern.probe.count > 0 ? &pattern.probe : nullptr);
-    std::vector<Block> blocks;
-    qsizetype lineCount = 0;
-    Block block{};
-    if (reader.next(block, kFirstBlockBytes)) {
-        blocks.push_back(block);
-        lineCount = block.lines;
-    }
-    DocumentSearch search(pattern, doc.p, reader.knownEnd());
+    DocumentSearch search(pattern, doc.p, 0);
     // Deciding the encoding needs the whole text: read on then.
     search.setCompletion([&reader] { return reader.textEnd(); });
-
-    qsizetype firstBefore = -1;
-    if (!blocks.empty()) {
-        firstBefore = search.firstMatch(0, blocks[0].end, blocks[0].nonAscii, blocks[0].pairAt);
-        if (firstBefore >= 0) {
-            if (!currentProgress)
-                return true;
-            // The line count matters only when the display can show a Step up to the
-            // line found: counting stops once the thinning is sure to pass over
-            // them, and is skipped while the reporter holds its refreshes.
-            const qsizetype line = firstBefore + 1;
-            return currentProgress->JobEndingAt(
-                QStringLiteral("Searching line #"), clampToInt(line), [&] {
-                    while (lineCount / 128 < line && reader.next(block))
-                        lineCount += block.lines;
-                    const int counted = clampToInt(lineCount);
-                    return ProgBar::JobSize{counted / 128, counted};
-                });
-        }
-    }
-
-    // The whole document, its blocks and their line counts.
-    while (reader.next(block)) {
-        blocks.push_back(block);
-        lineCount += block.lines;
-    }
-    search.setLength(reader.textEnd());
-
-    const int total = clampToInt(lineCount);
     if (currentProgress)
-        currentProgress->Start(QStringLiteral("Searching line #"), total / 128);
-    bool found = false;
-    qsizetype done = 0; // lines stepped past
-    qsizetype pos = 0;
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        const Block& current = blocks[i];
-        const qsizetype before = i == 0
-            ? firstBefore
-            : search.firstMatch(pos, current.end, current.nonAscii, current.pairAt);
-        const qsizetype last = before < 0 ? done + current.lines : done + before + 1;
-        // One Step per line stepped past, given to the reporter as a run.
-        if (currentProgress && done < last
-            && !currentProgress->Steps(clampToInt(done + 1), clampToInt(last), total))
-            break;
-        if (before >= 0) {
-            found = true;
-            break;
+        currentProgress->Start(QStringLiteral("Searching line #"), 0);
+
+    std::vector<Block> blocks; // read so far; block k starts where block k - 1 ends
+    auto startOf = [&blocks](size_t k) { return k == 0 ? qsizetype(0) : blocks[k - 1].end; };
+    // Reads block k if it is not read yet; false past the end of the text.
+    auto have = [&](size_t k, bool count) {
+        Block block{};
+        while (blocks.size() <= k) {
+            if (!reader.next(block, blocks.empty() ? kFirstBlockBytes : kBlockBytes, count))
+                return false;
+            blocks.push_back(block);
         }
-        done = last;
-        pos = current.end;
+        return true;
+    };
+
+    bool sized = false;     // the reporter has the line count and every Step so far
+    qsizetype total = 0;    // the line count the reporter was given
+    qsizetype stepped = 0;  // the lines before block k (once sized)
+    bool found = false;
+    for (size_t k = 0; have(k, sized); ++k) {
+        search.setLength(blocks[k].end);
+        const qsizetype before = search.firstMatch(startOf(k), blocks[k].end, blocks[k].nonAscii,
+                                                   blocks[k].pairAt);
+        found = before >= 0;
+        if (!currentProgress) {
+            if (found)
+                return true;
+            continue;
+        }
+        if (!sized && !currentProgress->quietNow()) {
+            qsizetype putOff = 0; // the lines of the blocks before this one
+            for (size_t j = 0; j < k; ++j)
+                putOff += linesOf(doc.p, startOf(j), blocks[j]);
+            // The count: all lines, or enough of them to show that no Step up to
+            // the line found refreshes the display.
+            const qsizetype line = putOff + before + 1;
+            qsizetype lines = putOff;
+            for (size_t j = k; (!found || lines / 128 < line) && have(j, true); ++j)
+                lines += linesOf(doc.p, startOf(j), blocks[j]);
+            total = lines;
+            currentProgress->StepsPutOff(clampToInt(total / 128), 1, clampToInt(putOff),
+                                         clampToInt(total));
+            stepped = putOff;
+            sized = true;
+        }
+        if (sized) {
+            const qsizetype last = found ? stepped + before + 1
+                                         : stepped + linesOf(doc.p, startOf(k), blocks[k]);
+            // One Step per line stepped past, given to the reporter as a run.
+            if (stepped < last
+                && !currentProgress->Steps(clampToInt(stepped + 1), clampToInt(last),
+                                           clampToInt(total))) {
+                found = false;
+                break;
+            }
+            stepped = last;
+        }
+        if (found)
+            break;
     }
     if (currentProgress)
         currentProgress->Finish(0);

@@ -128,27 +128,18 @@ void ProgBar::stepRun(int first, int last, int total)
     showStep(static_cast<int>(lastRefresh), total);
 }
 
-bool ProgBar::JobEndingAt(const QString& prefix, int last, const std::function<JobSize()>& size)
+bool ProgBar::quietNow() const
 {
-    // The interval only decides which Steps refresh: it is set before the first.
-    Start(prefix, 0);
-    bool goesOn = true;
-    if (last >= 1) {
-        goesOn = goOn();
-        if (goesOn && refreshHeldNow()) {
-            // A refresh of this job would be held and Finish drops it: the display
-            // shows the same without the job's size. The frame's end is still
-            // awaited, as the held refresh would have it.
-            awaitFrameEnd(coarseClockMs());
-        } else if (goesOn) {
-            const JobSize known = size();
-            m_interval = known.interval;
-            setCancelEnabled(true);
-            stepRun(1, last, known.total);
-        }
-    }
-    Finish(0);
-    return goesOn;
+    return !m_cancelled && !pumpDue() && refreshHeldNow();
+}
+
+void ProgBar::StepsPutOff(int interval, int first, int last, int total)
+{
+    m_interval = interval;
+    if (first > last)
+        return;
+    setCancelEnabled(true);
+    stepRun(first, last, total);
 }
 
 bool ProgBar::refreshHeldNow() const

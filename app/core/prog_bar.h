@@ -12,8 +12,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
-
 namespace zv {
 
 class ProgBar : public QObject {
@@ -36,17 +34,16 @@ public:
     // one, for loops whose units take nanoseconds. Answers as the last of them
     // would; a cancel stops the run at its first Step.
     bool Steps(int first, int last, int total);
-    // The size of a job: its thinning interval and its expected total.
-    struct JobSize {
-        int interval = 0;
-        int total = 0;
-    };
-    // A whole job that ends at its unit `last`: Start(prefix, interval), Steps(1,
-    // last, total) and Finish(0) in one call, for jobs whose size costs work to find
-    // out (a document's lines must all be counted). `size` is asked only when the
-    // display can show a Step of the job: not while the refreshes of the frame are
-    // held, which Finish(0) would drop unseen. Answers as the Steps would.
-    bool JobEndingAt(const QString& prefix, int last, const std::function<JobSize()>& size);
+    // Whether a run of Steps made now would change nothing that shows and let no
+    // message run: no messages are due, the job is not cancelled, and a refresh
+    // would be held back (the frame's burst is spent). A job whose size costs work
+    // to find out (a document's lines must all be counted) may put such Steps off,
+    // and the work with them, as long as they stay quiet; a Finish(0) drops them.
+    bool quietNow() const;
+    // Gives the job its interval and makes the Steps first..last that were put off
+    // while quiet, as they would have been made then (they let no message run).
+    // Must come before any other Step of the job.
+    void StepsPutOff(int interval, int first, int last, int total);
     // Ends a job: mode 0 empties the caption, 1 restores the saved caption.
     bool Finish(int mode);
     // Marks the job cancelled: every further Step beeps and answers false until the

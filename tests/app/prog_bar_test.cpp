@@ -246,53 +246,46 @@ TEST_F(Reporter, RefreshesBeyondABurstPerFrameShowTheLastWhenTheFrameEnds)
     EXPECT_EQ(bar->value(), bar->minimum());
 }
 
-// A whole job in one call shows what Start, the Steps and Finish(0) show, and asks
-// for its size only when a Step of it can reach the display.
-TEST_F(Reporter, AJobInOneCallAsksItsSizeOnlyWhenItCanShow)
+// Steps put off while the reporter is quiet and made later in one run show what
+// the Steps would have shown; the reporter is quiet only right after a burst.
+TEST_F(Reporter, StepsPutOffShowWhatTheStepsWouldHaveShown)
 {
     QWidget w2;
     auto* b2 = new QProgressBar(&w2);
     auto* l2 = new QLabel(":", &w2);
     ProgBar twin(&w2, b2, l2, nullptr);
-    QList<int> shown;
-    QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int v) { shown.append(v); });
-    QList<int> twinShown;
-    QObject::connect(b2, &QProgressBar::valueChanged, b2, [&](int v) { twinShown.append(v); });
 
-    int asked = 0;
-    const auto size = [&asked] {
-        ++asked;
-        return ProgBar::JobSize{3, 500};
-    };
-    EXPECT_TRUE(progress->JobEndingAt("Searching line #", 10, size));
+    EXPECT_FALSE(progress->quietNow()); // nothing refreshed yet in this frame
+    progress->Start("Searching line #", 0);
+    progress->StepsPutOff(3, 1, 10, 500);
+    EXPECT_TRUE(cancel->isEnabled()); // as the Steps would have left it
+    EXPECT_TRUE(progress->Steps(11, 21, 500));
     twin.Start("Searching line #", 3);
     EXPECT_TRUE(twin.Steps(1, 10, 500));
-    twin.Finish(0);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(shown, twinShown); // the refresh at line 8, then the empty bar
-    EXPECT_EQ(bar->maximum(), b2->maximum());
-    EXPECT_EQ(label->text(), "");
-    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_TRUE(twin.Steps(11, 21, 500));
+    EXPECT_EQ(label->text(), l2->text()); // the refresh at line 20
+    EXPECT_EQ(label->text(), "Searching line #20 of 500");
+    EXPECT_EQ(bar->value(), b2->value());
+    EXPECT_EQ(progress->maximum(), twin.maximum());
+    progress->Finish(0);
 
-    // Nothing to step: no size needed.
-    EXPECT_TRUE(progress->JobEndingAt("Searching line #", 0, size));
-    EXPECT_EQ(asked, 1);
-
-    // Right after a burst of refreshes the job's would be held and dropped: its size
-    // is not worked out. (Tried a few times, in case a frame ends in between.)
-    bool skipped = false;
-    for (int attempt = 0; attempt < 5 && !skipped; ++attempt) {
+    // Right after a burst of refreshes a Step would be held: quiet. (Tried a few
+    // times, in case a frame ends in between.)
+    bool quiet = false;
+    for (int attempt = 0; attempt < 5 && !quiet; ++attempt) {
         progress->Start("Reading element #", 0);
         for (int i = 1; i <= 2 * ProgBar::kRefreshBurst; ++i)
             progress->Step(i, 0);
-        const int before = asked;
-        EXPECT_TRUE(progress->JobEndingAt("Searching line #", 10, size));
-        skipped = asked == before;
+        quiet = progress->quietNow();
     }
-    EXPECT_TRUE(skipped);
-    EXPECT_EQ(label->text(), "");
-    EXPECT_EQ(bar->value(), bar->minimum());
-    // The frame's end shows nothing of the dropped job.
+    ASSERT_TRUE(quiet);
+    // A job whose Steps all stay put off shows nothing, even when the frame ends.
+    progress->Start("Searching line #", 0);
+    progress->Finish(0);
     pumpUntil([] { return false; }, 3 * kFlushSpacingMs);
     EXPECT_EQ(label->text(), "");
+    EXPECT_EQ(bar->value(), bar->minimum());
+    // A cancelled job is never quiet: its next Step must answer false.
+    progress->Cancel();
+    EXPECT_FALSE(progress->quietNow());
 }

@@ -136,6 +136,12 @@ TEST(ByteScans, ThePairProbeFindsTheFirstPairWhileCounting)
         EXPECT_EQ(probed.nonAscii, plain.nonAscii);
         EXPECT_EQ(probed.nul, plain.nul);
         EXPECT_EQ(plain.pairAt, BreakCounts::kNotLookedFor);
+        // Without counting: the same answers but the count.
+        const BreakCounts uncounted = scanBreaks(s.constData(), s.size(), &probe, false);
+        EXPECT_EQ(uncounted.breaks, -1);
+        EXPECT_EQ(uncounted.nonAscii, plain.nonAscii);
+        EXPECT_EQ(uncounted.nul, plain.nul);
+        EXPECT_EQ(uncounted.pairAt, probed.pairAt);
         if (__builtin_cpu_supports("avx2"))
             EXPECT_EQ(probed.pairAt, naivePair(s));
         else

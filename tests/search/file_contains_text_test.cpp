@@ -231,6 +231,45 @@ TEST_F(TextTest, LongDocumentsAgreeWithALineByLineScan)
     }
 }
 
+// Searched right after a burst of refreshes, a long document's Steps are first put
+// off, lines uncounted; once the display can show them again (messages due, or the
+// frame over) they are made. Every position shown is still a multiple of the
+// thinning interval + 1 of the whole document's line count, and the bar's maximum
+// is that count. (Every line nearly holds the text, so that each takes a closer
+// look and the search outlasts the quiet spell.)
+TEST_F(TextTest, StepsPutOffDuringABurstAreMadeAsTheyWouldHaveBeen)
+{
+    QByteArray doc;
+    int lines = 0;
+    for (; lines < 60000; ++lines)
+        doc += "<p>\xCE\xBD\xCE\xB5\xCE\xAD\xCE\xB4\xCE\xBB " + QByteArray::number(lines)
+            + (lines % 3 ? "\r\n" : "\n");
+    const int every = lines / 128 + 1;
+    for (const bool plantIt : {true, false}) {
+        SCOPED_TRACE(plantIt);
+        QByteArray text = doc;
+        int line = 0;
+        if (plantIt) {
+            const int at = int(text.size()) - 5000;
+            text.insert(at, "\xCE\x9D\xCE\x95\xCE\x88\xCE\x94\xCE\x9B\xCE\x95");
+            line = int(text.left(at).count('\n')) + 1;
+        }
+        progress->Start("Reading element #", 0);
+        for (int i = 1; i <= 2 * ProgBar::kRefreshBurst; ++i)
+            progress->Step(i, 0);
+        progress->Finish(0); // drops the held refresh of that job
+        positions.clear();
+        EXPECT_EQ(ContentContainsText(text, QStringLiteral("νεέδλε"), false, progress), plantIt);
+        for (const int at : positions)
+            EXPECT_EQ(at % every, 0) << at;
+        ASSERT_FALSE(positions.isEmpty()); // the document takes more than a frame
+        EXPECT_EQ(bar->maximum(), lines & 0xFFFF);
+        if (plantIt) {
+            EXPECT_LE(positions.last(), line);
+        }
+    }
+}
+
 TEST_F(TextTest, ReadsFilesAndNamesTheOneThatCannotBeOpened)
 {
     const QString path = write("page.htm", "<html>\r\n<body>Caf\xE9 au lait</body>\r\n");
