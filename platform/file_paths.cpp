@@ -53,6 +53,22 @@ QString fileUrl(const QString& path)
     return QUrl::fromLocalFile(path).toString();
 }
 
+const char* nativePath(const QString& path, std::string& out)
+{
+    // ASCII paths are copied as they are; others go through Qt's encoding.
+    out.resize(size_t(path.size()));
+    const auto* in = path.utf16();
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (in[i] >= 0x80) {
+            const QByteArray encoded = QFile::encodeName(path);
+            out.assign(encoded.constData(), size_t(encoded.size()));
+            return out.c_str();
+        }
+        out[size_t(i)] = static_cast<char>(in[i]);
+    }
+    return out.c_str();
+}
+
 bool isRegularFile(const QString& path)
 {
     struct stat st {};

@@ -3,6 +3,8 @@
 // and names found without regard to letter case where Windows rules apply.
 #include <QString>
 
+#include <string>
+
 namespace zv {
 
 // folder + "/" + name, never doubling the separator ("/" + "a" gives "/a").
@@ -18,6 +20,10 @@ QString fileUrl(const QString& path);
 // The local path a file address names, as QUrl(url).toLocalFile() reads it; empty
 // for an address that names no local file.
 QString localPathOfUrl(const QString& url);
+// The path's bytes for the system's file calls (QFile::encodeName), written into
+// `out`, which keeps its room between calls: no allocation per file for loops that
+// open thousands of files. Answers out.c_str().
+const char* nativePath(const QString& path, std::string& out);
 // Whether path names a regular file, following links (QFileInfo::isFile), in one
 // system call.
 bool isRegularFile(const QString& path);

@@ -2,12 +2,8 @@
 
 #include <cstring>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(ZV_AVX2_SCANS)
 #include <immintrin.h>
-// Wider versions of the two scans that touch every byte, chosen at run time on
-// processors that have AVX2.
-#define ZV_AVX2_SCANS 1
-#define ZV_TARGET_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace zv {
@@ -43,11 +39,6 @@ qsizetype findPair(const char* p, qsizetype from, qsizetype to, const PairProbe&
 }
 
 #if defined(ZV_AVX2_SCANS)
-bool haveAvx2()
-{
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
 
 struct WideCounts {
     qsizetype breaks = 0, done = 0;
@@ -203,6 +194,14 @@ ZV_TARGET_AVX2 qsizetype findAnyNeedleAvx2(const char* p, qsizetype n, const cha
 }
 #endif
 } // namespace
+
+#if defined(ZV_AVX2_SCANS)
+bool haveAvx2()
+{
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+}
+#endif
 
 BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe, bool countBreaks)
 {

@@ -10,7 +10,19 @@
 #include <emmintrin.h>
 #endif
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Wider versions of the scans that touch every byte, chosen at run time on
+// processors that have AVX2.
+#define ZV_AVX2_SCANS 1
+#define ZV_TARGET_AVX2 __attribute__((target("avx2")))
+#endif
+
 namespace zv {
+
+#if defined(ZV_AVX2_SCANS)
+// Whether the processor has AVX2 (asked once).
+bool haveAvx2();
+#endif
 
 struct BreakCounts {
     static constexpr qsizetype kNotLookedFor = -2;

@@ -1,6 +1,7 @@
 #include "search/file_contains_text.h"
 
 #include "app/core/prog_bar.h"
+#include "platform/file_paths.h"
 #include "search/byte_scan.h"
 #include "search/text_codec.h"
 #include "search/upper_case_map.h"
@@ -792,7 +793,8 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
     // read with its size known, in as few system calls as the system allows: a
     // Find opens thousands of files one after another.
     static std::vector<char> buffer;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    static std::string name;
+    const int fd = ::open(nativePath(path, name), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throwFileError("Cannot open file", path, errno);
     struct Closer {

@@ -13,6 +13,8 @@ namespace zv {
 // Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing above U+10FFFF, no truncated sequence).
 bool isValidUtf8(QByteArrayView bytes);
+// The same check a character at a time (what the wide check must agree with).
+bool isValidUtf8Plain(QByteArrayView bytes);
 // The length of the well-formed UTF-8 sequence of 2 to 4 bytes that starts at p
 // (with `avail` bytes readable), or 0 when none starts there.
 inline int utf8SequenceLength(const unsigned char* p, qsizetype avail)

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QUrl>
+#include <QFile>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -74,6 +75,13 @@ TEST(FilePaths, JoinAndSplit)
     EXPECT_EQ(fileNameOf("/x/y/INDEX.HTM"), "INDEX.HTM");
     EXPECT_EQ(folderOf("/x/y/INDEX.HTM"), "/x/y");
     EXPECT_EQ(folderOf("/INDEX.HTM"), "/");
+    // The bytes for system calls, in a buffer reused from call to call.
+    std::string native;
+    EXPECT_STREQ(nativePath("/tmp/a long name.htm", native), "/tmp/a long name.htm");
+    EXPECT_STREQ(nativePath(QStringLiteral("/tmp/café/Ω.htm"), native),
+                 QFile::encodeName(QStringLiteral("/tmp/café/Ω.htm")).constData());
+    EXPECT_STREQ(nativePath("/x", native), "/x");
+    EXPECT_STREQ(nativePath("", native), "");
 }
 
 // The quick way for plain paths gives exactly the address parser's answers, and

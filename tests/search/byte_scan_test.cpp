@@ -149,6 +149,51 @@ TEST(ByteScans, ThePairProbeFindsTheFirstPairWhileCounting)
     }
 }
 
+// The wide UTF-8 check agrees with the plain one on text built from well-formed
+// and faulty sequences (overlong, surrogates, above U+10FFFF, cut short, stray
+// continuations) at every place around the 32-byte steps.
+TEST(TextCodec, TheWideUtf8CheckAgreesWithThePlainOne)
+{
+    const QByteArray pieces[] = {
+        "a", "plain words ", "\xC3\xA9", "\xCE\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+        "\xF4\x8F\xBF\xBF", "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xE0\xA0\x80", "\xF0\x90\x80\x80",
+        // faulty
+        "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF",
+        "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\x80", "\xBF\xBF", "\xC3", "\xE2\x82",
+        "\xF0\x9F\x98", "\xC3\xC3\xA9"};
+    QRandomGenerator rng(8);
+    int faulty = 0;
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray s;
+        const int count = rng.bounded(1, 40);
+        for (int k = 0; k < count; ++k) {
+            // Mostly well-formed pieces, so that a fault is often alone in a long text.
+            const int pick = rng.bounded(100) < 92 ? rng.bounded(11) : rng.bounded(int(std::size(pieces)));
+            s += pieces[pick];
+        }
+        const bool plain = isValidUtf8Plain(s);
+        faulty += plain ? 0 : 1;
+        ASSERT_EQ(isValidUtf8(s), plain) << s.toHex().toStdString();
+        // Every byte value at the places around the first step's end, alone or
+        // followed by continuations that end the step, before plain ASCII.
+        if (round < 256 * 5) {
+            QByteArray t(70, 'x');
+            const int place = round / 256, byte = round % 256;
+            const int at[] = {31, 32, 69, 30, 29};
+            t[at[place]] = char(byte);
+            if (place == 3)
+                t[31] = char(0xA0);
+            if (place == 4) {
+                t[30] = char(0x90);
+                t[31] = char(0x80);
+            }
+            ASSERT_EQ(isValidUtf8(t), isValidUtf8Plain(t)) << round;
+        }
+    }
+    EXPECT_GT(faulty, 2000); // both kinds were tried
+    EXPECT_LT(faulty, 18000);
+}
+
 TEST(TextCodec, Utf8ValidityAndWindows1252)
 {
     EXPECT_TRUE(isValidUtf8("plain ascii"));
