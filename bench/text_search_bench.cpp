@@ -32,7 +32,7 @@
 namespace {
 
 constexpr int kDocuments = 2000;
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 constexpr qint64 kCorpusBytes = 200LL * 1000 * 1000;
 const QByteArray kCorpusVersion = "zorvane text search corpus 1\n";
 

@@ -780,7 +780,7 @@ qsizetype readOtherFile(const QString& path, std::vector<char>& buffer)
 namespace {
 // The first read of a regular file: long enough for most documents whole, or short
 // when the documents searched before were found near their tops.
-constexpr qsizetype kLongRead = 128 * 1024;
+constexpr qsizetype kLongRead = 512 * 1024;
 constexpr qsizetype kShortRead = 32 * 1024;
 // Whether the last document's search needed no more than a short read.
 bool shortFirstRead = false;
