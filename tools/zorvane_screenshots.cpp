@@ -1,6 +1,7 @@
 // Takes the README's screenshots: drives the real main window over the sample
 // documents and saves pictures of the grid (with and without "Scale Text"), a zoomed
-// page and the select dialog over the main window.
+// page, the select dialog over the main window, and a Find that shows only the
+// documents holding a text.
 //
 //   zorvane-screenshots --out DIR [--samples DIR] [--width W --height H]
 #include "app/main_window.h"
@@ -14,9 +15,12 @@
 #include "platform/scripted_messages.h"
 #include "render/hnail.h"
 #include "render/html_zoomed.h"
+#include "search/find_dialog.h"
+#include "search/radio_group.h"
 #include "source/select_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -35,6 +39,20 @@ bool save(QWidget* w, const QString& path)
 {
     settle();
     const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The main window with a dialog drawn over it, 90 pixels below its top.
+bool saveWithDialog(QWidget* window, QWidget* dialog, const QString& path)
+{
+    settle();
+    QPixmap shot = window->grab();
+    QPainter painter(&shot);
+    const QPixmap picture = dialog->grab();
+    painter.drawPixmap((shot.width() - picture.width()) / 2, 90, picture);
+    painter.end();
+    const bool ok = shot.save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
 }
@@ -104,14 +122,23 @@ int main(int argc, char** argv)
     TfrmSelect* select = form.windows.select;
     select->PointAt(samples);
     select->show();
-    settle();
-    QPixmap shot = form.grab();
-    QPainter painter(&shot);
-    const QPixmap dialog = select->grab();
-    painter.drawPixmap((shot.width() - dialog.width()) / 2, 90, dialog);
-    painter.end();
-    ok &= shot.save(joinPath(out, QStringLiteral("select-dialog.png")));
-    std::printf("wrote %s\n", qPrintable(joinPath(out, QStringLiteral("select-dialog.png"))));
+    ok &= saveWithDialog(&form, select, joinPath(out, QStringLiteral("select-dialog.png")));
     select->hide();
+
+    // Find: only the documents holding "<table" among the tiles shown stay.
+    form.HNailGrid->BuildThumbnails(docs);
+    quiet.queueDialog([&](QDialog* d) {
+        auto* find = qobject_cast<TfrmFindText*>(d);
+        if (!find)
+            return int(QDialog::Rejected);
+        find->ComboBox1->setEditText(QStringLiteral("<table"));
+        find->rgTarget->setItemIndex(TfrmFindText::kSearchThumbnails);
+        find->rgDisplayMethod->setItemIndex(TfrmFindText::kShowOnly);
+        ok &= saveWithDialog(&form, find, joinPath(out, QStringLiteral("find-dialog.png")));
+        find->OKBtn->click();
+        return find->result();
+    });
+    form.sbFind->click();
+    ok &= save(&form, joinPath(out, QStringLiteral("find-show-only.png")));
     return ok ? 0 : 1;
 }
