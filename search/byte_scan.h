@@ -26,7 +26,8 @@ bool haveAvx2();
 
 struct BreakCounts {
     static constexpr qsizetype kNotLookedFor = -2;
-    qsizetype breaks = 0;   // LF bytes, plus CR bytes not directly followed by an LF; -1: not counted
+    // LF bytes, plus CR bytes not directly followed by an LF; -1: not counted.
+    qsizetype breaks = 0;
     bool nonAscii = false;  // some byte is 0x80 or above
     bool nul = false;       // some byte is 0
     // Where the probe's pair first starts, -1 when nowhere, or kNotLookedFor.

@@ -473,7 +473,8 @@ private:
             if (map.upperMakesAnyOf(windows1252ToUnicode(c), m_pat.anchorBytes))
                 return true;
             const int len = utf8SequenceLength(u + i, b - i);
-            return len > 1 && map.upperMakesAnyOf(decodeUtf8Sequence(u + i, len), m_pat.anchorBytes);
+            return len > 1
+                && map.upperMakesAnyOf(decodeUtf8Sequence(u + i, len), m_pat.anchorBytes);
         };
         qsizetype i = a;
         for (; i + 16 <= b; i += 16) {
@@ -641,8 +642,6 @@ public:
         }
         return m_textEnd;
     }
-    // Where the text is known to go on to, at least.
-    qsizetype knownEnd() const { return m_textEnd >= 0 ? m_textEnd : m_pos; }
 
 private:
     DocumentBytes& m_doc;

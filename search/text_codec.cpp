@@ -77,9 +77,12 @@ ZV_TARGET_AVX2 __m256i utf8Faults(__m256i input, __m256i prev)
     const __m256i special = _mm256_and_si256(_mm256_and_si256(byte1High, byte1Low), byte2High);
     // Where a byte must be the second or third continuation of a longer sequence,
     // two continuations in a row are right: the fault bit is flipped there.
-    const __m256i third = _mm256_subs_epu8(bytesBefore<2>(input, prev), _mm256_set1_epi8(char(0xE0 - 0x80)));
-    const __m256i fourth = _mm256_subs_epu8(bytesBefore<3>(input, prev), _mm256_set1_epi8(char(0xF0 - 0x80)));
-    const __m256i must23 = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(char(0x80)));
+    const __m256i third
+        = _mm256_subs_epu8(bytesBefore<2>(input, prev), _mm256_set1_epi8(char(0xE0 - 0x80)));
+    const __m256i fourth
+        = _mm256_subs_epu8(bytesBefore<3>(input, prev), _mm256_set1_epi8(char(0xF0 - 0x80)));
+    const __m256i must23
+        = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(char(0x80)));
     return _mm256_xor_si256(must23, special);
 }
 

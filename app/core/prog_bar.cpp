@@ -73,8 +73,10 @@ bool ProgBar::Step(int number, int total)
     return Steps(number, number, total);
 }
 
-bool ProgBar::goOn()
+bool ProgBar::Steps(int first, int last, int total)
 {
+    if (first > last)
+        return true;
     // Messages are let through at most every few milliseconds whatever the number
     // of Steps, so one chance per run of Steps serves a run taking microseconds.
     pumpMessages();
@@ -82,15 +84,6 @@ bool ProgBar::goOn()
         beep();
         return false;
     }
-    return true;
-}
-
-bool ProgBar::Steps(int first, int last, int total)
-{
-    if (first > last)
-        return true;
-    if (!goOn())
-        return false;
     setCancelEnabled(true);
     stepRun(first, last, total);
     return true;
@@ -124,7 +117,8 @@ void ProgBar::stepRun(int first, int last, int total)
         m_maximum = total;
     for (long long number = firstRefreshAbove(m_maximum); number <= lastRefresh;
          number = firstRefreshAbove(m_maximum))
-        m_maximum = static_cast<int>(std::min<long long>(number * 3 / 2, std::numeric_limits<int>::max()));
+        m_maximum = static_cast<int>(
+            std::min<long long>(number * 3 / 2, std::numeric_limits<int>::max()));
     showStep(static_cast<int>(lastRefresh), total);
 }
 
@@ -162,14 +156,9 @@ bool ProgBar::takeRefresh()
         ++m_refreshesInFrame;
         return true;
     }
-    awaitFrameEnd(now);
-    return false;
-}
-
-void ProgBar::awaitFrameEnd(long long now)
-{
     if (!m_catchUp.isActive())
         m_catchUp.start(int(std::max<long long>(1, kFlushSpacingMs - (now - m_frameStart))));
+    return false;
 }
 
 void ProgBar::showStep(int number, int total)

@@ -59,9 +59,6 @@ public:
 
 private:
     void setCancelEnabled(bool enabled);
-    // What every run of Steps does first: lets messages through and answers false
-    // (with a beep) once the job was cancelled.
-    bool goOn();
     // The refresh arithmetic of the Steps first..last.
     void stepRun(int first, int last, int total);
     // Whether a refresh made now would be held back.
@@ -70,8 +67,6 @@ private:
     // Whether a refresh may reach the controls now; if not, the caller holds it
     // and a timer shows it when the frame ends.
     bool takeRefresh();
-    // Shows the held refresh when the current frame ends.
-    void awaitFrameEnd(long long now);
     void showHeld();
     void showHeldRefresh();
     void showBar(int number, int maximum);

@@ -145,7 +145,8 @@ TEST(ByteScans, ThePairProbeFindsTheFirstPairWhileCounting)
         if (__builtin_cpu_supports("avx2"))
             EXPECT_EQ(probed.pairAt, naivePair(s));
         else
-            EXPECT_TRUE(probed.pairAt == BreakCounts::kNotLookedFor || probed.pairAt == naivePair(s));
+            EXPECT_TRUE(probed.pairAt == BreakCounts::kNotLookedFor
+                        || probed.pairAt == naivePair(s));
     }
 }
 
@@ -168,7 +169,8 @@ TEST(TextCodec, TheWideUtf8CheckAgreesWithThePlainOne)
         const int count = rng.bounded(1, 40);
         for (int k = 0; k < count; ++k) {
             // Mostly well-formed pieces, so that a fault is often alone in a long text.
-            const int pick = rng.bounded(100) < 92 ? rng.bounded(11) : rng.bounded(int(std::size(pieces)));
+            const int pick = rng.bounded(100) < 92 ? rng.bounded(11)
+                                                   : rng.bounded(int(std::size(pieces)));
             s += pieces[pick];
         }
         const bool plain = isValidUtf8Plain(s);

@@ -208,10 +208,9 @@ TEST_F(TextTest, LongDocumentsAgreeWithALineByLineScan)
         // Some rounds look for a Greek word (its letters share their first byte with
         // the αβ of the words around it).
         const bool greek = round % 6 == 1;
+        const QByteArray greekWord("\xCE\x9D\xCE\x88\xCE\x95\xCE\x94\xCE\x9B\xCE\x95"); // ΝΈΕΔΛΕ
         if (round % 4 != 3)
-            doc.insert(where, latin1 ? QByteArray("NeEdLe")
-                              : greek ? QByteArray("\xCE\x9D\xCE\x88\xCE\x95\xCE\x94\xCE\x9B\xCE\x95")
-                                      : planted[round % 3]);
+            doc.insert(where, latin1 ? QByteArray("NeEdLe") : greek ? greekWord : planted[round % 3]);
         const bool matchCase = round % 5 == 4;
         const QString pattern = latin1 ? QStringLiteral("needle")
             : greek                   ? QStringLiteral("νέεδλε")
@@ -255,7 +254,8 @@ TEST_F(TextTest, StepsPutOffDuringABurstAreMadeAsTheyWouldHaveBeen)
             progress->Step(i, 0);
         progress->Finish(0); // drops the held refresh of that job
         positions.clear();
-        EXPECT_EQ(ContentContainsText(text, QStringLiteral("νεδλε"), false, progress, greek), plantIt);
+        EXPECT_EQ(ContentContainsText(text, QStringLiteral("νεδλε"), false, progress, greek),
+                  plantIt);
         // The bar takes the low 16 bits of a position.
         auto multiple = [every](int at) {
             for (qint64 wrapped = at; wrapped < 4 * 65536; wrapped += 65536) {
@@ -312,15 +312,16 @@ TEST_F(TextTest, TheLocalesUpperCaseRulesApplyToBothSides)
     EXPECT_FALSE(ContentContainsText("Die Stra\xC3\x9F" "e\n", "STRASSE", true, progress, english));
     // Such a character beside a match that does not pass through it, one that the
     // match passes through, and a text outside ASCII matched through ß.
-    EXPECT_TRUE(ContentContainsText("gro\xC3\x9F" "e Zephyr\n", "zephyr", false, progress, english));
+    EXPECT_TRUE(
+        ContentContainsText("gro\xC3\x9F" "e Zephyr\n", "zephyr", false, progress, english));
     EXPECT_TRUE(ContentContainsText("gro\xC3\x9F" "e e\xEF\xAC\x80ort\n", "EFFORT", false, progress,
                                     english));
     EXPECT_FALSE(ContentContainsText("gro\xC3\x9F" "e e\xEF\xAC\x80ort\n", "EFORT", false, progress,
                                      english));
-    EXPECT_TRUE(ContentContainsText("x\nSTRA\xC3\x9F" "E CAF\xC3\x89\n", QStringLiteral("strasse café"),
-                                    false, progress, english));
-    EXPECT_TRUE(ContentContainsText("x\nSTRA\xDF" "E CAF\xC9\n", QStringLiteral("strasse café"), false,
-                                    progress, english));
+    const QString strasse = QStringLiteral("strasse café");
+    EXPECT_TRUE(
+        ContentContainsText("x\nSTRA\xC3\x9F" "E CAF\xC3\x89\n", strasse, false, progress, english));
+    EXPECT_TRUE(ContentContainsText("x\nSTRA\xDF" "E CAF\xC9\n", strasse, false, progress, english));
 }
 
 // Files are read only as far as the search needs. Whatever the size, the place of
