@@ -90,7 +90,7 @@ qsizetype alignToLineStart(const char* p, qsizetype t, qsizetype n)
 struct Pattern {
     QString text;
     bool matchCase = false;
-    QString localeName;
+    QLocale locale;
     bool never = true;   // nothing can match
     QByteArray utf8;     // the text (upper-cased unless matchCase) in UTF-8
     bool ascii = false;  // utf8 holds ASCII bytes only
@@ -163,16 +163,16 @@ void chooseNeedles(Pattern& pat)
 
 const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& locale)
 {
+    // Asked once per document: the last pattern is kept (locales compare cheaply).
     static Pattern cached;
-    const QString localeName = locale.bcp47Name();
-    if (cached.map && cached.text == text && cached.matchCase == matchCase
-        && cached.localeName == localeName)
+    if (cached.map && cached.matchCase == matchCase && cached.text == text
+        && cached.locale == locale)
         return cached;
     Pattern pat;
     std::memset(pat.makerLead, -1, sizeof pat.makerLead);
     pat.text = text;
     pat.matchCase = matchCase;
-    pat.localeName = localeName;
+    pat.locale = locale;
     pat.map = &UpperCaseMap::of(locale);
     // A text holding a break or a NUL can never lie within one line of text.
     pat.never = text.isEmpty() || text.contains(QLatin1Char('\n'))
