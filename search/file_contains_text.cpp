@@ -708,7 +708,7 @@ bool searchDocument(DocumentBytes& doc, const QString& text, bool matchCase,
             for (size_t j = k; (!found || lines / 128 < line) && have(j, true); ++j)
                 lines += linesOf(doc.p, startOf(j), blocks[j]);
             total = lines;
-            currentProgress->StepsPutOff(clampToInt(total / 128), 1, clampToInt(putOff),
+            currentProgress->StepsPutOff(clampToInt(total) / 128, 1, clampToInt(putOff),
                                          clampToInt(total));
             stepped = putOff;
             sized = true;
