@@ -127,7 +127,8 @@ ZV_TARGET_AVX2 bool isValidUtf8Avx2(const char* p, qsizetype n)
     }
     // The rest, padded with NULs (ASCII): a sequence cut short there is a fault.
     alignas(32) char last[32] = {};
-    std::memcpy(last, p + i, size_t(n - i));
+    if (n > i)
+        std::memcpy(last, p + i, size_t(n - i));
     takeBlock(c, _mm256_load_si256(reinterpret_cast<const __m256i*>(last)));
     c.faults = _mm256_or_si256(c.faults, c.prevUnfinished);
     return _mm256_testz_si256(c.faults, c.faults) != 0;

@@ -192,6 +192,7 @@ TEST(TextCodec, TheWideUtf8CheckAgreesWithThePlainOne)
             ASSERT_EQ(isValidUtf8(t), isValidUtf8Plain(t)) << round;
         }
     }
+    EXPECT_TRUE(isValidUtf8(QByteArrayView()));
     EXPECT_GT(faulty, 2000); // both kinds were tried
     EXPECT_LT(faulty, 18000);
 }
