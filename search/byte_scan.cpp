@@ -205,6 +205,7 @@ bool haveAvx2()
 
 BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe, bool countBreaks)
 {
+    qsizetype wide = 0; // the breaks the wide steps counted
     qsizetype lf = 0, cr = 0, pairs = 0, i = 0;
     bool high = false, nul = false;
     qsizetype pairAt = BreakCounts::kNotLookedFor;
@@ -213,7 +214,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe, bool 
         const int seconds = probe ? probe->count : 0;
         const WideCounts w = countBreaks ? scanBreaksAvx2<true>(p, n, probe)
                                          : scanBreaksAvx2<false>(p, n, probe);
-        lf = w.breaks; // LF and lone CR together
+        wide = w.breaks;
         high = w.high;
         nul = w.nul;
         i = w.done;
@@ -267,7 +268,7 @@ BreakCounts scanBreaks(const char* p, qsizetype n, const PairProbe* probe, bool 
             nul = true;
         }
     }
-    return {countBreaks ? lf + cr - pairs : -1, high, nul, pairAt};
+    return {countBreaks ? wide + lf + cr - pairs : -1, high, nul, pairAt};
 }
 
 qsizetype foldAsciiUpper(const char* in, char* out, qsizetype n)

@@ -6,7 +6,6 @@
 #include "search/text_codec.h"
 #include "search/upper_case_map.h"
 
-#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
@@ -23,12 +22,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// The document is not split into a list of line strings. It is cut into blocks of
-// whole lines (about 64 KiB each) whose line counts are known before the search
-// starts, so the line count for Start and the per-line Steps are exactly those of a
-// line-by-line scan. Each block is searched as a whole: the text cannot contain a
-// line break, so a hit inside a block lies within one line, and its line number is
-// the number of breaks before it plus one. Without "Match case" a block is first
+// The document is not split into a list of line strings. It is read and cut into
+// blocks of whole lines (the first 16 KiB, then about 64 KiB each), whose lines are
+// counted when the progress display needs the count, so the line count for Start
+// and the per-line Steps are exactly those of a line-by-line scan. Each block is
+// searched as a whole: the text cannot contain a line break, so a hit inside a
+// block lies within one line, and its line number is the number of breaks before
+// it plus one. Without "Match case" a block is first
 // upper-cased into a buffer: ASCII bytes in bulk, other characters one by one
 // through the locale's mapping (remembered per character), and the buffer is
 // searched for the upper-cased text in UTF-8.
@@ -114,9 +114,9 @@ struct Pattern {
     // of other scripts are rare in most documents, so few lines need a closer look.
     std::vector<QByteArray> needles;
     bool needleOfOneByte = false; // a needle is a single byte (Latin letters)
-    // 2 to 4 needles of one length and one first byte: looked for in one pass,
-    // and their first two bytes looked for while the breaks are counted.
-    bool needlesInOnePass = false;
+    // For 2 to 4 needles of one length and one first byte: their first two bytes,
+    // looked for while the breaks are counted; the needles are then looked for in
+    // one pass (count 0: the needles are looked for one by one).
     PairProbe probe;
 };
 
@@ -199,12 +199,12 @@ const Pattern& patternFor(const QString& text, bool matchCase, const QLocale& lo
         if (!matchCase && !pat.ascii && pat.map->perCharacter()) {
             chooseNeedles(pat);
             const std::vector<QByteArray>& n = pat.needles;
-            pat.needlesInOnePass = n.size() >= 2 && n.size() <= 4
+            const bool inOnePass = n.size() >= 2 && n.size() <= 4
                 && std::all_of(n.begin(), n.end(), [&n](const QByteArray& needle) {
                        return needle.size() == n[0].size() && needle.size() >= 2
                            && needle[0] == n[0][0];
                    });
-            if (pat.needlesInOnePass) {
+            if (inOnePass) {
                 pat.probe.first = n[0][0];
                 for (const QByteArray& needle : n) {
                     char* end = pat.probe.seconds + pat.probe.count;
@@ -334,15 +334,16 @@ private:
     // needle can only start where the probe found a pair, when it looked.
     qsizetype searchByNeedles(qsizetype a, qsizetype b, qsizetype pairAt)
     {
+        const bool inOnePass = m_pat.probe.count > 0;
         qsizetype from = a;
-        if (m_pat.probe.count > 0 && pairAt != BreakCounts::kNotLookedFor) {
+        if (inOnePass && pairAt != BreakCounts::kNotLookedFor) {
             if (pairAt < 0)
                 return -1;
             from = lineStartOf(m_p, a, pairAt);
         }
         const std::vector<QByteArray>& needles = m_pat.needles;
         const char* together[4] = {};
-        if (m_pat.needlesInOnePass) {
+        if (inOnePass) {
             for (size_t k = 0; k < needles.size(); ++k)
                 together[k] = needles[k].constData();
         }
@@ -351,7 +352,7 @@ private:
         qsizetype next[8];
         std::fill(std::begin(next), std::end(next), qsizetype(-1));
         auto nextNeedle = [&](qsizetype q) {
-            if (m_pat.needlesInOnePass) {
+            if (inOnePass) {
                 const qsizetype at = findAnyNeedle(m_p + q, b - q, together,
                                                    int(needles.size()), needles[0].size());
                 return at < 0 ? b : q + at;
@@ -750,39 +751,46 @@ namespace {
         QStringLiteral("%1 '%2': %3").arg(QLatin1String(what), path, qt_error_string(error)).toStdString());
 }
 
-// Reads what is not a regular file (a device, a pipe) through QFile, to its end.
-qsizetype readOtherFile(const QString& path, std::vector<char>& buffer)
+// One read of up to n bytes (0 at the end of the file), retried when a signal
+// interrupts it.
+qsizetype readSome(int fd, char* into, qsizetype n, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        throw std::runtime_error(
-            QStringLiteral("Cannot open file '%1': %2").arg(path, file.errorString()).toStdString());
+    for (;;) {
+        const ssize_t got = ::read(fd, into, size_t(n));
+        if (got >= 0)
+            return got;
+        if (errno != EINTR)
+            throwFileError("Cannot read file", path, errno);
     }
+}
+
+// Reads what is not a regular file (a device, a pipe), from the descriptor opened
+// for it, to its end.
+qsizetype readToEnd(int fd, const QString& path, std::vector<char>& buffer)
+{
+    // Opened without waiting for a writer (a pipe nobody writes to then reads as
+    // empty); reading waits for data as for any file.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     qsizetype size = 0;
     for (;;) {
         if (qsizetype(buffer.size()) < size + kBlockBytes)
             buffer.resize(size_t(size + kBlockBytes));
-        const qint64 got = file.read(buffer.data() + size, kBlockBytes);
-        if (got < 0) {
-            throw std::runtime_error(QStringLiteral("Cannot read file '%1': %2")
-                                         .arg(path, file.errorString())
-                                         .toStdString());
-        }
+        const qsizetype got = readSome(fd, buffer.data() + size, kBlockBytes, path);
         if (got == 0)
             return size;
         size += got;
     }
 }
 
-} // namespace
-
-namespace {
 // The first read of a regular file: long enough for most documents whole, or short
 // when the documents searched before were found near their tops.
 constexpr qsizetype kLongRead = 512 * 1024;
 constexpr qsizetype kShortRead = 32 * 1024;
 // Whether the last document's search needed no more than a short read.
 bool shortFirstRead = false;
+
 } // namespace
 
 bool FileContainsText(const QString& path, const QString& text, bool matchCase,
@@ -808,7 +816,7 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
     if (!S_ISREG(st.st_mode) || st.st_size <= 0) {
         if (S_ISDIR(st.st_mode))
             throwFileError("Cannot open file", path, EISDIR);
-        const qsizetype size = readOtherFile(path, buffer);
+        const qsizetype size = readToEnd(fd, path, buffer);
         return ContentContainsText(QByteArrayView(buffer.data(), size), text, matchCase,
                                    currentProgress);
     }
@@ -830,13 +838,8 @@ bool FileContainsText(const QString& path, const QString& text, bool matchCase,
             const qsizetype least = available == 0 && shortFirst ? kShortRead : kLongRead;
             want = std::min(std::max({want, 2 * available, least}), total);
             while (available < want) {
-                const ssize_t got = ::read(fd, const_cast<char*>(p) + available,
-                                           size_t(want - available));
-                if (got < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    throwFileError("Cannot read file", path, errno);
-                }
+                const qsizetype got
+                    = readSome(fd, const_cast<char*>(p) + available, want - available, path);
                 if (got == 0) {
                     total = available; // the file became shorter
                     break;

@@ -10,8 +10,10 @@
 // an empty text matches nothing.
 //
 // Progress goes to `currentProgress` (may be null): Start("Searching line #",
-// lines / 128), one Step(line, lines) per line up to the matching one, Finish(0).
-// A Step that answers false (the user cancelled) makes the answer false.
+// lines / 128), one Step(line, lines) per line up to the matching one, Finish(0),
+// as the display shows them: Steps it cannot show are put off and lines counted
+// only when needed (ProgBar::quietNow). A Step that answers false (the user
+// cancelled) makes the answer false.
 #include <QByteArrayView>
 #include <QLocale>
 #include <QString>

@@ -13,7 +13,13 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zv;
 
@@ -288,6 +294,29 @@ TEST_F(TextTest, ReadsFilesAndNamesTheOneThatCannotBeOpened)
     }
     EXPECT_THROW(FileContainsText(dir.path(), QStringLiteral("x"), false, progress),
                  std::runtime_error);
+}
+
+// What is not a regular file is read to its end from the descriptor opened for
+// it: a file of the system's own folders that tells no size, a pipe with a writer,
+// and a pipe nobody writes to (empty, not a wait for a writer).
+TEST_F(TextTest, FilesWithoutASizeAndPipesAreReadToTheirEnd)
+{
+    EXPECT_TRUE(FileContainsText("/proc/self/status", "VmRSS", false, progress));
+    const QByteArray fifo = QFile::encodeName(dir.filePath("pipe.htm"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    EXPECT_FALSE(FileContainsText(dir.filePath("pipe.htm"), "needle", false, progress));
+
+    // A writer that is there first and ends after the search has begun.
+    const int writer = ::open(fifo.constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const QByteArray lines = "<p>hay\n<p>a Needle\n";
+    ASSERT_EQ(::write(writer, lines.constData(), size_t(lines.size())), lines.size());
+    std::thread closer([writer] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::close(writer);
+    });
+    EXPECT_TRUE(FileContainsText(dir.filePath("pipe.htm"), "needle", false, progress));
+    closer.join();
 }
 
 TEST_F(TextTest, TheLocalesUpperCaseRulesApplyToBothSides)
