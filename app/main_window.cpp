@@ -2,8 +2,8 @@
 
 #include "platform/hint.h"
 
-#include "app/core/prog_bar.h"
-#include "app/core/reg.h"
+#include "core/prog_bar.h"
+#include "core/reg.h"
 #include "app/grid_find_host.h"
 #include "app/nail_grid.h"
 #include "app/nail_scroll_box.h"

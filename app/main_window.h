@@ -4,7 +4,7 @@
 // thumbnail area, the status bar, the menu bar and the tiles' pop-up menu. The
 // window wires commands to the classes that do the work: the grid, the source
 // search, the dialogs.
-#include "app/core/settings.h"
+#include "core/settings.h"
 #include "platform/registry_store.h"
 #include "source/dialog_dependent.h"
 

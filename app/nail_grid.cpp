@@ -1,6 +1,6 @@
 #include "app/nail_grid.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_scroll_box.h"
 #include "app/tile_geometry.h"

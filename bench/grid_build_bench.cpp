@@ -18,7 +18,7 @@
 //   --chromium-docs N   screenshot only the first N documents with Chromium (default
 //                       all; 0 skips Chromium)
 //   --keep DIR          generate the documents into DIR and leave them there
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_grid.h"
 #include "app/program.h"

@@ -2,7 +2,7 @@
 // layout Internet Explorer 5 leaves, then times the URL-cache walk alone and the
 // whole reader filling a freshly rebuilt table (with the cache build progress window
 // shown, as at start-up), beside libmsiecf's own msiecfexport on the same file.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "cache/cache_db.h"
 #include "cache/ms_cache.h"
 #include "cache/quellbrook.h"

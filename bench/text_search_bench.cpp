@@ -9,7 +9,7 @@
 //
 // Usage: bench_text_search [corpus folder] [--regenerate] [--shown] [--text TEXT]...
 // The folder defaults to $ZV_BENCH_CORPUS or /tmp/zorvane-text-search-corpus.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "search/file_contains_text.h"
 
 #include <QApplication>

@@ -20,7 +20,7 @@
 // --profile translates the first 200 pages once without a reporter (with one, on
 // every element, given --with-reporter) and prints nothing (for a profiler).
 // The folder defaults to $ZV_BENCH_CORPUS_HTML or /tmp/zorvane-translate-corpus.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
 #include "render/html_tokenizer.h"

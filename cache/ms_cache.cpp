@@ -1,7 +1,7 @@
 #include "cache/ms_cache.h"
 
-#include "app/core/prog_bar.h"
-#include "app/core/reg.h"
+#include "core/prog_bar.h"
+#include "core/reg.h"
 #include "cache/address_utils.h"
 #include "cache/cache_db.h"
 #include "platform/message_service.h"

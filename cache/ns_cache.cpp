@@ -1,7 +1,7 @@
 #include "cache/ns_cache.h"
 
-#include "app/core/prog_bar.h"
-#include "app/core/reg.h"
+#include "core/prog_bar.h"
+#include "core/reg.h"
 #include "cache/address_utils.h"
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"

@@ -1,6 +1,6 @@
 #include "cache/quellbrook.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "platform/file_paths.h"
 
 #include <QGuiApplication>

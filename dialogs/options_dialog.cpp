@@ -2,7 +2,7 @@
 
 #include "platform/hint.h"
 
-#include "app/core/lenient_number.h"
+#include "core/lenient_number.h"
 #include "platform/message_service.h"
 #include "source/dialog_dependent.h"
 

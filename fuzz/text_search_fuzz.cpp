@@ -2,7 +2,7 @@
 // with and without a progress reporter, and the answer compared with a plain
 // line-by-line scan (decode, split, upper-case each line through the locale, look
 // for the text). The wide UTF-8 check is compared with the plain one on the way.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "search/file_contains_text.h"
 #include "search/text_codec.h"
 

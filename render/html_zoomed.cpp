@@ -1,6 +1,6 @@
 #include "render/html_zoomed.h"
 
-#include "app/core/lenient_number.h"
+#include "core/lenient_number.h"
 #include "dialogs/wait_window.h"
 #include "platform/file_paths.h"
 #include "platform/message_pump.h"

@@ -3,7 +3,7 @@
 // substitute pictures, the cache folder translations are saved to, the cache table
 // pictures are looked up in, the progress reporter of the current document, and the
 // live state of the "Scale Graphics" preference.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 
 #include <QPointer>
 #include <QString>

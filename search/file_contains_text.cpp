@@ -1,6 +1,6 @@
 #include "search/file_contains_text.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "platform/file_paths.h"
 #include "search/byte_scan.h"
 #include "search/text_codec.h"

@@ -1,6 +1,6 @@
 #include "search/text_search.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "platform/message_service.h"
 #include "search/file_contains_text.h"
 #include "search/find_dialog.h"

@@ -10,7 +10,7 @@
 // --home      folder of the substitute pictures (default: the installation's)
 // --cache     folder whose "CacheDB.dbf" resolves pictures missing on disk
 // --root      a browser cache folder, in the order the table's rows number them
-#include "app/core/lenient_number.h"
+#include "core/lenient_number.h"
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
 #include "platform/install_locations.h"

@@ -1,7 +1,7 @@
 // Drives the real main window on the offscreen platform over a copy of the sample
 // documents: "<<" with the select dialog answered by a script, the walk, the build,
 // clicks on the tiles, the File menu's commands and the cancel button.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_grid.h"
 #include "app/program.h"

@@ -1,7 +1,7 @@
 #pragma once
 // A main window with its grid and dialogs over temporary cache and home folders,
 // message boxes answered by a script, for tests of the build and grid operations.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_grid.h"
 #include "app/program.h"

@@ -1,4 +1,4 @@
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_scroll_box.h"
 #include "app/status_panels.h"

@@ -1,6 +1,6 @@
 #include "cache/ms_cache.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "cache/cache_db.h"
 #include "immutable_folder.h"
 #include "platform/message_pump.h"

@@ -1,6 +1,6 @@
 #include "cache/ns_cache.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "cache/address_utils.h"
 #include "cache/cache_db.h"
 #include "netscape_index.h"

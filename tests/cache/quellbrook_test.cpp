@@ -1,6 +1,6 @@
 #include "cache/quellbrook.h"
 
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
 #include "platform/scripted_messages.h"

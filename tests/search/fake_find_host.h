@@ -2,7 +2,7 @@
 // A FindHost for tests: a grid of tiles as a list of paths with selection flags, a
 // log of the calls the command makes, and real progress reporters on a hidden
 // window.
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "search/find_host.h"
 
 #include <QLabel>

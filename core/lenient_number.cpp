@@ -1,4 +1,4 @@
-#include "app/core/lenient_number.h"
+#include "core/lenient_number.h"
 
 #include <limits>
 

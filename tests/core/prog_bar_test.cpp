@@ -1,4 +1,4 @@
-#include "app/core/prog_bar.h"
+#include "core/prog_bar.h"
 #include "platform/message_pump.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/core/lenient_number.h"
-#include "app/core/reg.h"
-#include "app/core/settings.h"
+#include "core/lenient_number.h"
+#include "core/reg.h"
+#include "core/settings.h"
 #include "platform/scripted_messages.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/core/reg.h"
+#include "core/reg.h"
 
 #include "platform/install_locations.h"
 #include "platform/message_service.h"
