@@ -29,6 +29,15 @@
 
 namespace zv {
 
+ProgramWindows createStartupWindows(TForm1& form, ProgramWindows windows)
+{
+    windows.quickStart = new TfrmQuickStart(&form);
+    windows.wait = new TFormModal(&form);
+    windows.iteration = new TFormIter(nullptr, &form);
+    windows.message = new TfrmMessage(&form);
+    return windows;
+}
+
 ProgramWindows createDialogWindows(TForm1& form, ProgramWindows windows)
 {
     GridDependent* grid = form.HNailGrid;
@@ -63,10 +72,7 @@ int runProgram(int argc, char** argv)
     auto form = std::make_unique<TForm1>(registry);
     ProgramWindows windows;
     windows.quellbrook = new TQuellbrook(form->settings.homeFolder);
-    windows.quickStart = new TfrmQuickStart(form.get());
-    windows.wait = new TFormModal(form.get());
-    windows.iteration = new TFormIter(nullptr, form.get());
-    windows.message = new TfrmMessage(form.get());
+    windows = createStartupWindows(*form, windows);
 
     // The cache build progress window is the start-up picture until the main window
     // has been shown.

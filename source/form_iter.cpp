@@ -25,7 +25,9 @@ bool SWFileIter::ProcessFolder(const QString& path)
 }
 
 TFormIter::TFormIter(FileAcceptor* acceptor, QWidget* parent)
-    : QWidget(parent)
+    // A window of its own: as a plain child it would be shown with its parent and
+    // lie over the parent's top left corner (the main window's menu bar).
+    : QWidget(parent, Qt::Window)
     , Iter(new SWFileIter(this, acceptor))
 {
     setObjectName(QStringLiteral("TFormIter"));

@@ -29,6 +29,7 @@ private:
     FileAcceptor* m_acceptor;
 };
 
+// A hidden window: owned by `parent` but never on its surface.
 class TFormIter : public QWidget {
     Q_OBJECT
 public:

@@ -114,11 +114,7 @@ struct EndToEnd : ::testing::Test {
         store.setValue(RootKey::LocalMachine, "SOFTWARE\\Kesh\\zorvane", "Cache", cache.path());
         store.setValue(RootKey::LocalMachine, "SOFTWARE\\Kesh\\zorvane", "Home", home.path());
         form = std::make_unique<TForm1>(store);
-        ProgramWindows w;
-        w.wait = new TFormModal(form.get());
-        w.iteration = new TFormIter(nullptr, form.get());
-        w.message = new TfrmMessage(form.get());
-        form->attachWindows(createDialogWindows(*form, w));
+        form->attachWindows(createDialogWindows(*form, createStartupWindows(*form, {})));
         form->resize(640, 480);
         form->show(); // the first showing creates the two progress reporters
         form->HNailGrid->LoadPreferences();

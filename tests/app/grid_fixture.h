@@ -50,11 +50,9 @@ struct GridFixture : ::testing::Test {
         store.setValue(RootKey::LocalMachine, "SOFTWARE\\Kesh\\zorvane", "Cache", cache.path());
         store.setValue(RootKey::LocalMachine, "SOFTWARE\\Kesh\\zorvane", "Home", home.path());
         form = std::make_unique<TForm1>(store);
-        ProgramWindows w;
-        w.wait = new TFormModal(form.get());
-        w.message = new TfrmMessage(form.get());
-        w.iteration = new TFormIter(nullptr, form.get());
-        form->attachWindows(createDialogWindows(*form, w));
+        // The windows the program creates after the main window, as it creates them
+        // (the start-up picture aside).
+        form->attachWindows(createDialogWindows(*form, createStartupWindows(*form, {})));
         form->resize(640, 400);
         form->createReporters();
         grid = form->HNailGrid;

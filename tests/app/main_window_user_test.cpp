@@ -1,0 +1,131 @@
+// The main window as a user meets it: shown, with every window the program creates
+// beside it, and driven by presses, wheel turns and keys at the places where the
+// controls are drawn, delivered the way the window system delivers them (to whatever
+// widget lies at that place).
+#include "grid_fixture.h"
+
+#include "app/nail_scroll_box.h"
+#include "app/source_search.h"
+#include "app/startup.h"
+#include "dialogs/quick_start_window.h"
+#include "render/hnail.h"
+#include "render/thtml.h"
+#include "search/find_dialog.h"
+#include "search/radio_group.h"
+#include "source/form_iter.h"
+#include "source/select_dialog.h"
+#include "walk_probe.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace zv;
+using namespace zv::testing;
+
+namespace {
+
+struct AsUser : GridFixture {
+    QTemporaryDir userHome;
+    QByteArray savedHome;
+
+    void SetUp() override
+    {
+        // The location box starts at the home folder: a scratch one, so that nothing
+        // walks the real one.
+        savedHome = qgetenv("HOME");
+        qputenv("HOME", userHome.path().toLocal8Bit());
+        GridFixture::SetUp();
+        form->move(0, 0);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override { qputenv("HOME", savedHome); }
+
+    // The place of a control's point in the main window's coordinates.
+    QPoint inWindow(const QWidget* control, QPoint at) const { return control->mapTo(form.get(), at); }
+
+    // A press and release of the left button at `at` (main window coordinates),
+    // through the window: it reaches whatever widget lies there.
+    void clickAt(QPoint at)
+    {
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, at);
+    }
+
+    QMenu* menu(const char* title) const
+    {
+        for (QAction* a : form->MainMenu->actions())
+            if (a->text() == QLatin1String(title))
+                return a->menu();
+        return nullptr;
+    }
+
+    // Presses on the menu title's place on the shown bar; answers the menu opened.
+    void pressMenuTitle(QMenu* m)
+    {
+        const QRect title = form->MainMenu->actionGeometry(m->menuAction());
+        QTest::mousePress(form->windowHandle(), Qt::LeftButton, {},
+                          inWindow(form->MainMenu, title.center()));
+    }
+
+    // One notch of the wheel at `at` (main window coordinates), delivered as the window
+    // system delivers it: to the widget at that place, passed on to its parents for
+    // as long as none takes it.
+    void turnWheel(QPoint at, int angle)
+    {
+        QWidget* target = form->childAt(at);
+        if (!target)
+            target = form.get();
+        QWheelEvent wheel(QPointF(target->mapFrom(form.get(), at)), QPointF(form->mapToGlobal(at)),
+                          QPoint(), QPoint(0, angle), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        qApp->notify(target, &wheel);
+    }
+
+    // Points the location box at `folder`, as choosing it from the history does.
+    void chooseLocation(const QString& folder)
+    {
+        form->cbLocation->addItem(folder);
+        form->cbLocation->setCurrentIndex(form->cbLocation->count() - 1);
+    }
+
+    QPoint screenCentre() const { return form->screen()->availableGeometry().center(); }
+};
+
+// Documents long enough that their page runs far below the tile.
+QByteArray longPage(int n)
+{
+    QByteArray body;
+    for (int i = 0; i < 120; ++i)
+        body += "<p>line " + QByteArray::number(i) + " of a long page</p>\n";
+    return page(QByteArray("page ").append(QByteArray::number(n)).constData(), body.constData());
+}
+
+bool busyLook(const QProgressBar* bar) { return bar->maximum() <= bar->minimum(); }
+
+} // namespace
+
+// --- Menu bar ------------------------------------------------------------------------
+
+TEST_F(AsUser, APressOnEachMenuTitleOpensThatMenu)
+{
+    for (const char* title : {"&File", "&Edit", "View", "&Help"}) {
+        QMenu* m = menu(title);
+        ASSERT_NE(m, nullptr) << title;
+        pressMenuTitle(m);
+        EXPECT_TRUE(QTest::qWaitFor([m] { return m->isVisible(); })) << title;
+        m->close();
+        ASSERT_TRUE(QTest::qWaitFor([m] { return !m->isVisible(); }));
+    }
+    // The iteration host is a window of its own, never shown.
+    EXPECT_TRUE(form->windows.iteration->isWindow());
+    EXPECT_FALSE(form->windows.iteration->isVisible());
+}
