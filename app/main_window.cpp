@@ -101,6 +101,18 @@ QAction* makeAction(QMenu* menu, const char* name, const QString& text, const QS
     return a;
 }
 
+// An entry that shows a tick and does nothing: choosing it leaves the tick in place
+// (a checkable action would otherwise untick itself when clicked).
+void keepTicked(QAction* action)
+{
+    action->setCheckable(true);
+    action->setChecked(true);
+    QObject::connect(action, &QAction::toggled, action, [action](bool on) {
+        if (!on)
+            action->setChecked(true);
+    });
+}
+
 } // namespace
 
 TForm1::TForm1(const RegistryStore& registry, QWidget* parent)
@@ -341,14 +353,12 @@ void TForm1::buildMenus()
     QMenu* view = MainMenu->addMenu(QStringLiteral("View"));
     view->setObjectName(QStringLiteral("View1"));
     All1 = makeAction(view, "All1", QStringLiteral("All"));
-    All1->setCheckable(true);
-    All1->setChecked(true);
+    keepTicked(All1);
     Selected1 = makeAction(view, "Selected1", QStringLiteral("Selected"));
     Selected1->setEnabled(false);
     view->addSeparator();
     Thumbnails1 = makeAction(view, "Thumbnails1", QStringLiteral("Thumbnails"));
-    Thumbnails1->setCheckable(true);
-    Thumbnails1->setChecked(true);
+    keepTicked(Thumbnails1);
     Filenames1 = makeAction(view, "Filenames1", QStringLiteral("Filenames"));
     Filenames1->setEnabled(false);
     Details1 = makeAction(view, "Details1", QStringLiteral("Details"));
@@ -358,8 +368,7 @@ void TForm1::buildMenus()
     ArrangeIcons1->setObjectName(QStringLiteral("ArrangeIcons1"));
     ArrangeIcons1->setEnabled(false);
     byName1 = makeAction(ArrangeIcons1, "byName1", QStringLiteral("by Name"));
-    byName1->setCheckable(true);
-    byName1->setChecked(true);
+    keepTicked(byName1);
     byType1 = makeAction(ArrangeIcons1, "byType1", QStringLiteral("by Type"));
     bySize1 = makeAction(ArrangeIcons1, "bySize1", QStringLiteral("by Size"));
     byDate1 = makeAction(ArrangeIcons1, "byDate1", QStringLiteral("by Date"));

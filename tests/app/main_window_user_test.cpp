@@ -129,3 +129,17 @@ TEST_F(AsUser, APressOnEachMenuTitleOpensThatMenu)
     EXPECT_TRUE(form->windows.iteration->isWindow());
     EXPECT_FALSE(form->windows.iteration->isVisible());
 }
+
+TEST_F(AsUser, ViewAllAndThumbnailsStayTickedWhenClicked)
+{
+    QMenu* view = menu("View");
+    ASSERT_NE(view, nullptr);
+    for (QAction* entry : {form->All1, form->Thumbnails1}) {
+        pressMenuTitle(view);
+        ASSERT_TRUE(QTest::qWaitFor([view] { return view->isVisible(); }));
+        QTest::mouseClick(view->windowHandle(), Qt::LeftButton, {}, view->actionGeometry(entry).center());
+        EXPECT_TRUE(QTest::qWaitFor([view] { return !view->isVisible(); }));
+        EXPECT_TRUE(entry->isChecked()) << entry->text().toStdString();
+    }
+    EXPECT_EQ(grid->FnFiles, 0);
+}
