@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -120,10 +121,14 @@ TfrmSelect::TfrmSelect(GridDependent* grid, MainWindowDependent* mainWindow, QWi
     buttonRow()->insertWidget(0, CheckBox2);
     buttonRow()->insertWidget(1, CheckBox1);
 
-    // "Create Thumbs" is not the default button: Enter does not start a build.
+    // "Create Thumbs" is not the default button: Enter does not start a build. No
+    // button may become the default either, as a button that takes the default while
+    // it has the focus hands it back to "OK" when the focus moves on.
     OKBtn->setText(tr("Create Thumbs"));
-    OKBtn->setDefault(false);
-    OKBtn->setAutoDefault(false);
+    for (QPushButton* button : {OKBtn, CancelBtn, HelpBtn}) {
+        button->setDefault(false);
+        button->setAutoDefault(false);
+    }
     setHint(OKBtn, tr("Create Thumbnails from Source selections."));
 
     fillDrives();
@@ -161,6 +166,19 @@ void TfrmSelect::ConnectDependent()
 void TfrmSelect::SetFocus()
 {
     DirectoryListBox1->setFocus();
+}
+
+void TfrmSelect::keyPressEvent(QKeyEvent* event)
+{
+    // Enter presses the button that has the focus; anywhere else it presses nothing
+    // (the lists have had their say: an entry of the folder list opens).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+            button->click();
+        event->accept();
+        return;
+    }
+    TfrmDDialog::keyPressEvent(event);
 }
 
 void TfrmSelect::fillDrives()

@@ -81,6 +81,9 @@ public:
     static constexpr int PathRole = Qt::UserRole;
     static constexpr int LevelRole = Qt::UserRole + 1;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void fillDrives();
     void rebuildFolderList();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -214,8 +215,9 @@ TEST_F(SelectDialog, APressOpensAFolderAndTheFileListFollows)
     dlg.DriveComboBox1->setCurrentIndex(0);
     dlg.DriveComboBox1Change();
     EXPECT_EQ(dlg.driveOf(dlg.directoryListFolder()), "/");
-    if (dlg.driveOf(box.root()) == "/") // the drive's last open folder
+    if (dlg.driveOf(box.root()) == "/") { // the drive's last open folder
         EXPECT_EQ(dlg.directoryListFolder(), box.root());
+    }
     EXPECT_EQ(dlg.folder(), box.root());
 }
 
@@ -230,6 +232,41 @@ TEST_F(SelectDialog, ShowingFocusesTheFolderListAndHelpReachesTheMainWindow)
     });
     EXPECT_EQ(execModal(&dlg), QDialog::Accepted);
     EXPECT_EQ(main.helpShown, 1);
+}
+
+TEST_F(SelectDialog, EnterInEitherListAfterFocusVisitedEachButtonStartsNothing)
+{
+    dlg.PointAt(box.root());
+    QSignalSpy accepted(&dlg, &QDialog::accepted);
+    QSignalSpy rejected(&dlg, &QDialog::rejected);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    QWindow* window = dlg.windowHandle();
+    auto tabUntil = [&](QWidget* target, Qt::Key key) {
+        for (int i = 0; i < 20 && dlg.focusWidget() != target; ++i)
+            QTest::keyClick(window, key);
+        return dlg.focusWidget() == target;
+    };
+    for (QListWidget* list : {dlg.DirectoryListBox1, dlg.FileListBox1}) {
+        for (QPushButton* button : {dlg.CancelBtn, dlg.HelpBtn, dlg.OKBtn}) {
+            ASSERT_TRUE(tabUntil(button, Qt::Key_Tab)) << button->objectName().toStdString();
+            ASSERT_TRUE(tabUntil(list, Qt::Key_Backtab)) << list->objectName().toStdString();
+            QTest::keyClick(window, Qt::Key_Return);
+            QTest::keyClick(window, Qt::Key_Enter);
+            EXPECT_EQ(accepted.count(), 0) << list->objectName().toStdString() << " after "
+                                           << button->objectName().toStdString();
+            ASSERT_TRUE(dlg.isVisible());
+        }
+    }
+    EXPECT_EQ(rejected.count(), 0);
+    EXPECT_EQ(main.helpShown, 0);
+    EXPECT_EQ(dlg.folder(), box.root());
+
+    // Enter on a button that has the focus presses that button.
+    ASSERT_TRUE(tabUntil(dlg.CancelBtn, Qt::Key_Tab));
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(rejected.count(), 1);
+    EXPECT_EQ(accepted.count(), 0);
 }
 
 TEST(LoadInfoDialog, LabelsDescribeTheLastSearchAtEveryShowing)
