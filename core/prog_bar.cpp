@@ -14,13 +14,6 @@
 #include <limits>
 
 namespace zv {
-namespace {
-// The bar control takes 16-bit values: only the low 16 bits of a number reach it.
-int low16(int value)
-{
-    return static_cast<int>(static_cast<quint16>(static_cast<quint32>(value) & 0xFFFFu));
-}
-} // namespace
 
 ProgBar::ProgBar(QWidget* window, QProgressBar* bar, QLabel* label, QAbstractButton* cancelButton)
     : QObject(window)
@@ -217,10 +210,14 @@ void ProgBar::showBar(int number, int maximum)
     const bool holdPaint = m_bar->isVisible() && m_bar->updatesEnabled();
     if (holdPaint)
         m_bar->setUpdatesEnabled(false);
-    if (m_bar->maximum() != low16(maximum))
-        m_bar->setMaximum(low16(maximum));
+    // The bar takes whole values (no 16-bit cut), and never a range that ends where
+    // it starts: the toolkit draws that as a busy bar, which a job that has counted
+    // nothing yet is not.
+    const int top = std::max(maximum, m_bar->minimum() + 1);
+    if (m_bar->maximum() != top)
+        m_bar->setMaximum(top);
     if (number >= 0)
-        m_bar->setValue(low16(number));
+        m_bar->setValue(number);
     if (holdPaint)
         m_bar->setUpdatesEnabled(true);
 }

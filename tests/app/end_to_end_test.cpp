@@ -20,6 +20,7 @@
 #include "source/form_iter.h"
 #include "source/load_info_dialog.h"
 #include "source/select_dialog.h"
+#include "walk_probe.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,6 +37,7 @@
 #include <memory>
 
 using namespace zv;
+using zv::testing::WalkProbe;
 
 namespace {
 
@@ -66,28 +68,6 @@ const QStringList kWalkOrder = {
     "frameset.html", "index.html",         "international.html", "latin1.htm",
     "long.html",     "malformed.html",     "missing-pictures.html", "NEWS.HTM",
     "pictures.html", "pre.html",           "tables.html",     "Archive/old.htm",
-};
-
-// Stands between the walker and the main window's per-file test, so a test can look
-// at the window, or press its buttons, while the walk is in the middle of a folder.
-class WalkProbe final : public FileAcceptor {
-public:
-    WalkProbe(FileAcceptor* inner, std::function<void(int)> beforeFile)
-        : m_inner(inner)
-        , m_beforeFile(std::move(beforeFile))
-    {
-    }
-    bool AcceptFile(const QString& path) override
-    {
-        m_beforeFile(m_files++);
-        return m_inner->AcceptFile(path);
-    }
-    void FolderProgress(const QString& folder) override { m_inner->FolderProgress(folder); }
-
-private:
-    FileAcceptor* m_inner;
-    std::function<void(int)> m_beforeFile;
-    int m_files = 0;
 };
 
 struct EndToEnd : ::testing::Test {

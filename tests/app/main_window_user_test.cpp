@@ -143,3 +143,70 @@ TEST_F(AsUser, ViewAllAndThumbnailsStayTickedWhenClicked)
     }
     EXPECT_EQ(grid->FnFiles, 0);
 }
+
+// --- Progress bars -------------------------------------------------------------------
+
+TEST_F(AsUser, BarsAreEmptyNotBusyAfterAWalkAndASearchThatFindNothing)
+{
+    writeFile(docs.path() + "/notes.txt", "no document here");
+    writeFile(docs.path() + "/plain.htm", page("plain", "<p>nothing to find</p>"));
+    chooseLocation(docs.path() + "/");
+    form->windows.select->FilterComboBox1->setCurrentIndex(1); // pictures: none here
+    clickAt(inWindow(form->sbThumbNails, form->sbThumbNails->rect().center()));
+    ASSERT_EQ(grid->FnFiles, 0);
+    for (QProgressBar* bar : {form->ProgressBar1, form->ProgressBar2}) {
+        EXPECT_FALSE(busyLook(bar)) << bar->objectName().toStdString();
+        EXPECT_EQ(bar->value(), bar->minimum()) << bar->objectName().toStdString();
+    }
+
+    // Find over the location, for a word no document holds.
+    form->windows.select->FilterComboBox1->setCurrentIndex(0);
+    script.queueDialog([](QDialog* d) {
+        auto* find = qobject_cast<TfrmFindText*>(d);
+        if (!find)
+            return int(QDialog::Rejected);
+        find->ComboBox1->setEditText("absent-word");
+        find->rgTarget->setItemIndex(TfrmFindText::kSearchLocation);
+        QTest::mouseClick(find->OKBtn, Qt::LeftButton);
+        return find->result();
+    });
+    form->sbFind->setEnabled(true); // as at the end of start-up
+    clickAt(inWindow(form->sbFind, form->sbFind->rect().center()));
+    ASSERT_EQ(script.dialogsShown().size(), 1u);
+    for (QProgressBar* bar : {form->ProgressBar1, form->ProgressBar2}) {
+        EXPECT_FALSE(busyLook(bar)) << bar->objectName().toStdString();
+        EXPECT_EQ(bar->value(), bar->minimum()) << bar->objectName().toStdString();
+    }
+}
+
+TEST_F(AsUser, AWalkOverSeventyThousandFilesShowsWholeCountsOnTheBar)
+{
+    static constexpr int kFiles = 70000;
+    const QByteArray folder = QFile::encodeName(docs.path());
+    for (int i = 0; i < kFiles; ++i) {
+        const QByteArray name = folder + "/f" + QByteArray::number(i) + ".txt";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0) << name.constData();
+        ::close(fd);
+    }
+    chooseLocation(docs.path() + "/");
+    QProgressBar* bar = form->ProgressBar2; // files looked at
+    QList<int> shown;
+    QObject::connect(bar, &QProgressBar::valueChanged, form.get(), [&](int v) { shown << v; });
+    // Near the end of the walk the user looks at the bar (once it has caught up).
+    bool seenWhole = false;
+    WalkProbe probe(form->sourceSearch.get(), [&](int index) {
+        if (index == kFiles - 1000)
+            seenWhole = QTest::qWaitFor([bar] { return bar->value() > kFiles - 2000; });
+    });
+    form->windows.iteration->Iter->setAcceptor(&probe);
+    clickAt(inWindow(form->sbThumbNails, form->sbThumbNails->rect().center()));
+    EXPECT_EQ(form->visitedCount, kFiles);
+    EXPECT_TRUE(seenWhole) << "the bar showed " << bar->value() << " of " << bar->maximum();
+    // The count shown only grew while the walk ran; Finish then emptied the bar.
+    ASSERT_GT(shown.size(), 2);
+    EXPECT_EQ(shown.takeLast(), bar->minimum());
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_GT(bar->maximum(), kFiles - 2000);
+    EXPECT_FALSE(busyLook(bar));
+}

@@ -80,13 +80,27 @@ TEST_F(Reporter, IntervalThinsTheDisplayNotThePump)
     EXPECT_EQ(label->text(), "Searching...  File # 22");
 }
 
-TEST_F(Reporter, BarTakesTheLowSixteenBits)
+TEST_F(Reporter, BarTakesWholeValuesAndNeverAnEmptyRange)
 {
     progress->Start("Reading byte #", 0);
     progress->Step(70000, 70000);
     EXPECT_EQ(label->text(), "Reading byte #70000 of 70000");
-    EXPECT_EQ(bar->maximum(), 70000 - 65536);
-    EXPECT_EQ(bar->value(), 70000 - 65536);
+    EXPECT_EQ(bar->maximum(), 70000);
+    EXPECT_EQ(bar->value(), 70000);
+    progress->Step(65536 * 3, 0);
+    EXPECT_EQ(bar->maximum(), 65536 * 3 * 3 / 2);
+    EXPECT_EQ(bar->value(), 65536 * 3);
+
+    // Nothing counted yet: a range of 0 to 0 would be drawn as a busy bar.
+    progress->Start("Found file # ", 0);
+    progress->Step(0, 0);
+    EXPECT_EQ(label->text(), "Found file # 0");
+    EXPECT_EQ(progress->maximum(), 0);
+    EXPECT_GT(bar->maximum(), bar->minimum());
+    EXPECT_EQ(bar->value(), 0);
+    progress->Finish(0);
+    EXPECT_GT(bar->maximum(), bar->minimum());
+    EXPECT_EQ(bar->value(), bar->minimum());
 }
 
 TEST_F(Reporter, CancelBeepsAndStopsUntilTheNextStart)
