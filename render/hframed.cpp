@@ -38,6 +38,12 @@ HFramed::HFramed(QWidget* owner, const QString& documentPath)
     m_view->setBlocking(true);
     m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A tile always shows the top of its page: the wheel over it goes on to what
+    // holds the tile (the grid scrolls as over the gaps between tiles), and the view
+    // takes no keyboard focus, so the keys that scroll go to the grid as well.
+    m_view->setFocusPolicy(Qt::NoFocus);
+    m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
     connect(m_view, &THTML::OnBeginRetrieval, this, &HFramed::viewBeginRetrieval);
     connect(m_view, &THTML::OnDoNewElement, this, &HFramed::viewElement);
     connect(m_view, &THTML::OnMouseDown, this, [this](QMouseEvent* e) {
@@ -75,6 +81,12 @@ void HFramed::resizeEvent(QResizeEvent* event)
 
 bool HFramed::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Wheel && (watched == m_view || watched == m_view->viewport())) {
+        // Not taken here: the toolkit hands an ignored turn of the wheel on to the
+        // tile's parents, up to the grid's scroll box.
+        event->ignore();
+        return true;
+    }
     if (watched == m_title && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         mouseDown(e->button(), e->modifiers(), m_title, e->position().toPoint());

@@ -210,3 +210,42 @@ TEST_F(AsUser, AWalkOverSeventyThousandFilesShowsWholeCountsOnTheBar)
     EXPECT_GT(bar->maximum(), kFiles - 2000);
     EXPECT_FALSE(busyLook(bar));
 }
+
+// --- The wheel over tiles ------------------------------------------------------------
+
+TEST_F(AsUser, TheWheelOverATileScrollsTheGridAndTheTileStaysAtTheTopOfItsPage)
+{
+    QStringList paths;
+    for (int i = 0; i < 24; ++i)
+        paths << doc(QString("long%1.htm").arg(i, 2, 10, QLatin1Char('0')), longPage(i));
+    grid->BuildThumbnails(paths);
+    ASSERT_EQ(grid->FnFiles, 24);
+    QScrollBar* gridBar = form->sbxNails->verticalScrollBar();
+    ASSERT_GT(gridBar->maximum(), 0);
+    HNail* tile = grid->tile(1);
+    THTML* view = tile->view();
+    ASSERT_GT(view->verticalScrollBar()->maximum(), 0); // the page runs below the tile
+    ASSERT_EQ(gridBar->value(), 0);
+
+    const QPoint over = inWindow(view->viewport(), view->viewport()->rect().center());
+    ASSERT_EQ(form->childAt(over), view->viewport());
+    turnWheel(over, -120);
+    EXPECT_GT(gridBar->value(), 0);
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+    const int scrolled = gridBar->value();
+
+    // Back up over the same place; and over the tile's title strip.
+    turnWheel(over, 120);
+    EXPECT_LT(gridBar->value(), scrolled);
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+
+    // A click on a tile, then the keys that scroll a page: the tile's page does not move.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QWidget* viewport = grid->tile(0)->view()->viewport();
+    clickAt(inWindow(viewport, viewport->rect().center()));
+    for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_Down, Qt::Key_End})
+        QTest::keyClick(form->windowHandle(), key);
+    for (int i = 0; i < grid->FnFiles; ++i)
+        EXPECT_EQ(grid->tile(i)->view()->verticalScrollBar()->value(), 0) << i;
+}
