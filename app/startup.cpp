@@ -49,11 +49,10 @@ void runStartupWork(TForm1& form, const RegistryStore& registry)
         form.settings.locationHistory.append(folder);
         form.cbLocation->addItem(folder);
     }
-    if (form.settings.locationHistory.size() > 1) {
-        form.cbLocation->setCurrentIndex(1);
-    } else {
-        form.cbLocation->setCurrentIndex(-1);
-    }
+    // The first cache folder is selected. Without one the box keeps its first entry,
+    // the home folder, rather than showing nothing: the build button walks the folder
+    // the box shows.
+    form.cbLocation->setCurrentIndex(form.settings.locationHistory.size() > 1 ? 1 : 0);
     form.sourceSearch->pointSelectDialogAtLocation();
 
     if (cancelled)

@@ -144,6 +144,21 @@ TEST_F(AsUser, ViewAllAndThumbnailsStayTickedWhenClicked)
     EXPECT_EQ(grid->FnFiles, 0);
 }
 
+// --- Location box --------------------------------------------------------------------
+
+TEST_F(AsUser, TheLocationShownAtStartIsTheFolderTheBuildButtonWalks)
+{
+    writeFile(userHome.path() + "/home-page.htm", page("home", "<p>at home</p>"));
+    runStartupWork(*form, RegistryStore()); // no browser caches
+    const QString shown = withTrailingSlash(userHome.path());
+    EXPECT_EQ(form->cbLocation->currentText(), shown);
+    EXPECT_EQ(withTrailingSlash(form->windows.select->folder()), shown);
+
+    clickAt(inWindow(form->sbThumbNails, form->sbThumbNails->rect().center()));
+    ASSERT_EQ(grid->FnFiles, 1);
+    EXPECT_EQ(grid->tile(0)->documentPath(), userHome.path() + "/home-page.htm");
+}
+
 // --- Progress bars -------------------------------------------------------------------
 
 TEST_F(AsUser, BarsAreEmptyNotBusyAfterAWalkAndASearchThatFindNothing)

@@ -33,9 +33,9 @@ TEST_F(Startup, AFirstRunBuildsTheTableWithoutAsking)
     EXPECT_TRUE(form->settings.updateCache);
     EXPECT_TRUE(QFile::exists(form->cacheDB->tableFile()));
     EXPECT_TRUE(form->cacheDB->isOpen());
-    // No browser cache: the history holds only the home entry and nothing is selected.
+    // No browser cache: the history holds only the home entry, which stays selected.
     EXPECT_EQ(form->settings.locationHistory, QStringList{TForm1::homeLocation()});
-    EXPECT_EQ(form->cbLocation->currentIndex(), -1);
+    EXPECT_EQ(form->cbLocation->currentIndex(), 0);
     EXPECT_EQ(form->settings.documentExtensions, QStringList({".HTM", ".HTML"}));
     EXPECT_EQ(grid->scalingFactor(), 4);
     EXPECT_EQ(grid->cutOff(), 5000);
