@@ -1,11 +1,10 @@
 #include "cache/quellbrook.h"
 
 #include "core/prog_bar.h"
+#include "platform/desktop.h"
 #include "platform/file_paths.h"
 
-#include <QGuiApplication>
 #include <QPixmap>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace zv {
@@ -94,11 +93,7 @@ TQuellbrook::TQuellbrook(const QString& homeFolder, QWidget* parent)
 
 void TQuellbrook::centreOnScreen()
 {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    zv::centreOnScreen(this);
 }
 
 } // namespace zv

@@ -1,5 +1,8 @@
 #include "dialogs/message_window.h"
 
+#include "platform/desktop.h"
+
+#include <QShowEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTextEdit>
@@ -53,6 +56,13 @@ void TfrmMessage::AddMessageLine(const QString& line)
 {
     m_lines << line;
     RichEdit1->setPlainText(m_lines.join(QLatin1Char('\n')));
+}
+
+void TfrmMessage::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        centreOnScreen(this);
 }
 
 } // namespace zv

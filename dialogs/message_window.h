@@ -27,6 +27,10 @@ public:
     QWidget* Panel1;
     QPushButton* Button1; // "OK"
 
+protected:
+    // Every showing places the window in the middle of the screen.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QStringList m_lines;
 };

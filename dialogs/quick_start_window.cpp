@@ -1,5 +1,8 @@
 #include "dialogs/quick_start_window.h"
 
+#include "platform/desktop.h"
+
+#include <QShowEvent>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -38,6 +41,13 @@ TfrmQuickStart::TfrmQuickStart(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(RichEdit1);
     resize(460, 280);
+}
+
+void TfrmQuickStart::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        centreOnScreen(this);
 }
 
 } // namespace zv

@@ -17,6 +17,10 @@ public:
 
     // The instructions, one entry per line.
     static QStringList instructionLines();
+
+protected:
+    // Every showing places the window in the middle of the screen.
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace zv

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QScreen>
 #include <QUrl>
+#include <QWidget>
 
 namespace zv {
 namespace {
@@ -22,6 +24,17 @@ UrlOpener setUrlOpener(UrlOpener opener)
     UrlOpener previous = g_opener;
     g_opener = opener ? opener : &desktopOpen;
     return previous;
+}
+
+void centreOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A window's position is that of its frame; before its first showing the frame
+    // is not known yet and the window itself is centred.
+    const QSize frame = window->frameGeometry().size();
+    window->move(screen->availableGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
 void beep()

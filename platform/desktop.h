@@ -1,6 +1,6 @@
 #pragma once
 // The desktop's services as the program uses them: the beep, opening a document
-// with its default application, and the help contents.
+// with its default application, the help contents, and placing windows.
 #include <QString>
 
 class QWidget;
@@ -15,6 +15,10 @@ bool openWithDefaultApplication(const QString& path);
 // default browser. A missing page gives a plain message naming the file.
 // Answers the help page's path, whether or not it was opened.
 QString showHelpContents(const QString& homeFolder, QWidget* owner = nullptr);
+
+// Moves a window so that it stands in the middle of the screen it is on (the
+// desktop's usual place for a dialog is the middle of its parent instead).
+void centreOnScreen(QWidget* window);
 
 // Replaced in tests so that nothing is launched; records the address instead.
 using UrlOpener = bool (*)(const QString& url);

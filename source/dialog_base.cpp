@@ -1,5 +1,7 @@
 #include "source/dialog_base.h"
 
+#include "platform/desktop.h"
+
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShowEvent>
@@ -45,6 +47,7 @@ void TfrmDDialog::showEvent(QShowEvent* event)
     // only the program's own showing refreshes the controls.
     if (event->spontaneous())
         return;
+    centreOnScreen(this);
     LoadFromDependent();
     SetFocus();
 }

@@ -9,6 +9,8 @@
 //  - LoadFromDependent runs on every showing (before the dialog is seen), then
 //    SetFocus. Both run from showEvent; subclasses do not override showEvent.
 //
+// Every showing places the dialog in the middle of the screen.
+//
 // The dialog lives for the whole run and is only shown and hidden, so every control
 // keeps its state between showings. Show it with zv::execModal.
 #include <QDialog>

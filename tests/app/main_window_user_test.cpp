@@ -264,3 +264,32 @@ TEST_F(AsUser, TheWheelOverATileScrollsTheGridAndTheTileStaysAtTheTopOfItsPage)
     for (int i = 0; i < grid->FnFiles; ++i)
         EXPECT_EQ(grid->tile(i)->view()->verticalScrollBar()->value(), 0) << i;
 }
+
+// --- Windows the main window opens ---------------------------------------------------
+
+TEST_F(AsUser, QuickStartSelectSourceAndMessageWindowsAreCentredOnTheScreen)
+{
+    form->resize(620, 320); // the main window in the screen's corner
+    ASSERT_NE((form->frameGeometry().center() - screenCentre()).manhattanLength(), 0);
+    QList<QPoint> centres;
+    auto record = [&](QDialog* d) {
+        centres << d->frameGeometry().center();
+        return int(QDialog::Rejected);
+    };
+    script.queueDialog(record);
+    execModal(form->windows.quickStart); // as at start-up
+
+    script.queueDialog(record);
+    clickAt(inWindow(form->sbNewSource, form->sbNewSource->rect().center()));
+
+    script.queueDialog([](QDialog* d) {
+        d->accept();
+        return int(QDialog::Accepted);
+    }); // preferences confirmed: the message window follows
+    script.queueDialog(record);
+    form->Preferences1->trigger();
+
+    ASSERT_EQ(centres.size(), 3);
+    for (const QPoint& c : centres)
+        EXPECT_LE((c - screenCentre()).manhattanLength(), 4) << c.x() << "," << c.y();
+}
