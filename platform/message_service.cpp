@@ -1,20 +1,38 @@
 #include "platform/message_service.h"
 
 #include "platform/application.h"
+#include "platform/desktop.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QShowEvent>
 
 namespace zv {
 namespace {
+
+// A message box stands in the middle of the screen, like the program's own notices:
+// its owner may not be shown yet (the start-up question comes before the main
+// window) or may fill the screen.
+class ScreenCentredBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        if (!event->spontaneous())
+            centreOnScreen(this);
+    }
+};
 
 class QtMessageService final : public MessageService {
 public:
     Answer ask(QWidget* owner, const QString& caption, const QString& text,
                Buttons buttons) override
     {
-        QMessageBox box(owner);
+        ScreenCentredBox box(owner);
         box.setWindowTitle(caption.isEmpty() ? applicationTitle() : caption);
         box.setText(text);
         switch (buttons) {

@@ -3,7 +3,12 @@
 #include "platform/message_service.h"
 #include "platform/scripted_messages.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 #include <QLineEdit>
 #include <QUrl>
 #include <QFile>
@@ -52,6 +57,35 @@ TEST(MessageSeam, TheRealServiceComesBackAfterTheScript)
         EXPECT_EQ(&messages(), &script);
     }
     EXPECT_EQ(&messages(), before);
+}
+
+// The real service once: a question owned by a window that is not shown yet (the
+// start-up question comes before the main window) stands in the middle of the
+// screen, and answers the button the user pressed.
+TEST(MessageSeam, TheRealQuestionBoxStandsInTheMiddleOfTheScreen)
+{
+    QWidget owner;
+    owner.setGeometry(0, 0, 300, 200);
+    QRect shownAt;
+    QTimer answerer;
+    int polls = 0;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++polls > 500)
+                answerer.stop(); // nothing came: the failure below says so
+            return;
+        }
+        answerer.stop();
+        shownAt = box->frameGeometry();
+        box->button(QMessageBox::No)->click();
+    });
+    answerer.start(10);
+    EXPECT_EQ(askQuestion(&owner, "Update cache?:", "q", Buttons::YesNoCancel), Answer::No);
+    ASSERT_TRUE(shownAt.isValid());
+    const QPoint middle = owner.screen()->availableGeometry().center();
+    EXPECT_LE((shownAt.center() - middle).manhattanLength(), 4)
+        << shownAt.center().x() << "," << shownAt.center().y();
 }
 
 TEST(TopLevel, EscapedErrorsBecomeAPlainMessage)
