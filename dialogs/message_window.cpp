@@ -2,9 +2,9 @@
 
 #include "platform/desktop.h"
 
-#include <QShowEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
