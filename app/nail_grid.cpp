@@ -18,6 +18,7 @@
 #include "render/tile_menu.h"
 #include "render/tile_picture.h"
 #include "render/tr_nail.h"
+#include "source/file_mask.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -368,13 +369,17 @@ void HNailGrid::ApplyPreferences()
 
 void HNailGrid::PurgeThumbnails(const QString& mask)
 {
+    // Only "*" and "?" are wildcards: a document's own name may hold "[", "]" or
+    // ";", which must match themselves (the toolkit's name filters take "[...]" as a
+    // character class and ";" as a separator).
     QDir dir(cacheFolder());
-    dir.setNameFilters({mask});
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     const QStringList names = dir.entryList();
-    for (const QString& name : names)
-        DeleteDocument(joinPath(cacheFolder(), name), false, m_owner);
+    for (const QString& name : names) {
+        if (FileMask::matchesPattern(mask, name))
+            DeleteDocument(joinPath(cacheFolder(), name), false, m_owner);
+    }
 }
 
 void HNailGrid::ZoomTile(HNail* tile)
