@@ -96,6 +96,11 @@ public:
     bool layoutFinished() const { return m_layoutFinished; }
     // The markup the view holds, as text.
     QString sourceText();
+    // Bytes of the document being read (a text run, a value), as text decoded the
+    // way the whole document is: UTF-8 when the document is valid UTF-8,
+    // Windows-1252 otherwise. Decided once per document, so pieces of one text
+    // never read in two encodings. Without a document the bytes decide alone.
+    QString documentText(QByteArrayView bytes) const;
     QByteArray sourceBytes();
 
     bool retrieving() const { return m_running; }
@@ -176,6 +181,8 @@ private:
     mutable QUrl m_url; // m_urlText parsed, once asked for
     mutable bool m_urlParsed = false;
     QByteArray m_source;
+    // Whether m_source is valid UTF-8: -1 not yet known, 0 no, 1 yes.
+    mutable int m_sourceIsUtf8 = -1;
     qint64 m_bytesToRead = 0;
     bool m_layoutFinished = false;
     // Byte ranges of the elements whose EnableDefault a handler cleared.

@@ -5,8 +5,10 @@
 
 #include "render/tile_menu.h"
 
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTest>
+#include <QToolTip>
 
 using namespace zv;
 using namespace zv::testing;
@@ -46,4 +48,27 @@ TEST_F(Tiles, DeletingATilePurgesItsOwnThumbnailsTakingBracketsLiterally)
     EXPECT_EQ(thumbnails(), QStringList({"a1.n4"}));
     EXPECT_EQ(tilePictures(), QStringList({"a1.n4.pic"}));
     EXPECT_TRUE(QFile::exists(plain));
+}
+
+TEST_F(Tiles, TheTitleHintIsDecodedAsTheWholeDocumentIs)
+{
+    // Windows-1252 titles read as the page's text reads; a title whose bytes alone
+    // would pass for UTF-8 follows its document, as the page's text does.
+    const QString western = doc("western.htm", page("Caf\xE9 cr\xE8me \x93quoted\x94", "caf\xE9"));
+    const QString utf8 = doc("utf8.htm", page("Caf\xC3\xA9 \xE2\x80\x94 ok", "caf\xC3\xA9"));
+    const QString mixed = doc("mixed.htm", page("\xC3\xA9t\xC3\xA9", "caf\xE9"));
+    grid->BuildThumbnails({western, utf8, mixed});
+    ASSERT_EQ(grid->FnFiles, 3);
+    form->show();
+    const QStringList expected{QString::fromUtf8(" Caf\xC3\xA9 cr\xC3\xA8me \xE2\x80\x9Cquoted\xE2\x80\x9D\r\n "),
+                               QString::fromUtf8(" Caf\xC3\xA9 \xE2\x80\x94 ok\r\n "),
+                               QString::fromUtf8(" \xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9\r\n ")};
+    for (int i = 0; i < 3; ++i) {
+        QLabel* strip = grid->HTMList[i]->titleLabel();
+        QHelpEvent hover(QEvent::ToolTip, strip->rect().center(), strip->mapToGlobal(strip->rect().center()));
+        QApplication::sendEvent(strip, &hover);
+        EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 2000));
+        EXPECT_EQ(QToolTip::text(), expected[i]) << i;
+        QToolTip::hideText();
+    }
 }
