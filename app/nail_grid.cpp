@@ -107,6 +107,9 @@ void HNailGrid::LoadPreferences()
         // The reporter of the current document exists from the first showing on.
         m_renderView->renderContext().progress = m_owner->currentProgress;
     }
+    // The zoomed view translates on the same reporter.
+    if (m_zoomed)
+        m_zoomed->setProgress(m_owner->currentProgress);
 }
 
 void HNailGrid::BuildThumbnails(const QStringList& list)

@@ -3,10 +3,13 @@
 // windows.
 #include "grid_fixture.h"
 
+#include "render/html_zoomed.h"
 #include "render/tile_menu.h"
+#include "render/tr_nail.h"
 
 #include <QHelpEvent>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolTip>
 
@@ -71,4 +74,33 @@ TEST_F(Tiles, TheTitleHintIsDecodedAsTheWholeDocumentIs)
         EXPECT_EQ(QToolTip::text(), expected[i]) << i;
         QToolTip::hideText();
     }
+}
+
+TEST_F(Tiles, AZoomShowsItsReadingOnTheCurrentProgressDisplay)
+{
+    QByteArray body;
+    for (int i = 0; i < 50; ++i)
+        body += "<p>paragraph " + QByteArray::number(i) + "</p>\n";
+    const QString path = doc("zoomed.htm", page("z", body));
+    grid->BuildThumbnails({path});
+    ASSERT_EQ(grid->FnFiles, 1);
+    THtmlZoomed* zoomed = form->windows.zoomed;
+    // What the "Current progress" caption reads while the zoom translates the
+    // document and while its view reads the translation.
+    QStringList translating;
+    QStringList showing;
+    QObject::connect(zoomed->translator(), &THTML::OnDoNewElement, form.get(),
+                     [&](HtmlElement&) { translating << form->Label2->text(); });
+    QObject::connect(zoomed->view(), &THTML::OnDoNewElement, form.get(),
+                     [&](HtmlElement&) { showing << form->Label2->text(); });
+    chooseFromTileMenu(grid->HTMList[0], form->puZoom);
+    ASSERT_FALSE(translating.isEmpty());
+    ASSERT_FALSE(showing.isEmpty());
+    for (const QString& caption : translating)
+        EXPECT_TRUE(caption.startsWith("Reading byte #")) << caption.toStdString();
+    EXPECT_TRUE(translating.last().contains(QRegularExpression("^Reading byte #[1-9][0-9]* of 5000$")))
+        << translating.last().toStdString();
+    EXPECT_TRUE(showing.last().startsWith("Reading byte #")) << showing.last().toStdString();
+    EXPECT_EQ(form->Label2->text(), ""); // finished
+    EXPECT_TRUE(zoomed->view()->sourceText().contains("paragraph 49"));
 }
