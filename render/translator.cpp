@@ -328,9 +328,10 @@ void Translator::DoNewElement(HtmlElement& element)
         }
         break;
     case 3:
-        Pending.clear();
+        // Inside pre the text carries its own line breaks: a CR LF after each run
+        // would put every token of a code block that a tag interrupts on a line of
+        // its own. Pieces of one text that arrive with no tag between them all stay.
         Pending.append(Text);
-        Pending += "\r\n";
         break;
     case 0:
         if (!Pending.empty())

@@ -7,6 +7,8 @@
 //
 // Texts are the document's bytes. Text runs wait in Pending and reach Output only
 // when a tag arrives; what is still pending at the end of the document is dropped.
+// A run outside pre is written with CR LF after it; inside pre it is written as it
+// is, since its line breaks are its own.
 #include "render/byte_buffer.h"
 #include "render/render_context.h"
 #include "render/thtml.h"

@@ -110,8 +110,13 @@ TEST_F(TranslatorTest, TagsAttributesAndPendingText)
 
 TEST_F(TranslatorTest, PreformattedRunsAndTitles)
 {
-    EXPECT_EQ(translate("<pre>  a\n  b</pre><p>x</p>"), "<pre>  a\n  b\r\n</pre><p>x\r\n</p>");
-    EXPECT_EQ(translate("<PRE> </PRE>"), "<PRE> \r\n</PRE>");
+    // Inside pre the line breaks are the text's own: a run is written as it is, so
+    // the tokens of a code block stay on their lines. Outside pre every run still
+    // ends with CR LF.
+    EXPECT_EQ(translate("<pre>  a\n  b</pre><p>x</p>"), "<pre>  a\n  b</pre><p>x\r\n</p>");
+    EXPECT_EQ(translate("<PRE> </PRE>"), "<PRE> </PRE>");
+    EXPECT_EQ(translate("<pre><b>int</b> <a href=m>main</a>(<i>void</i>) {\n  return 0;\n}\n</pre>x<p>"),
+              "<pre><b>int</b> <a >main</a>(<i>void</i>) {\n  return 0;\n}\n</pre>x\r\n<p>");
 
     const QByteArray longTitle(100, 'T');
     EXPECT_EQ(translate("<title>" + longTitle + "</title>"),
@@ -332,7 +337,7 @@ TEST_F(TranslatorTest, SaveTranslationWritesCrLfLinesInTheCacheFolder)
     ASSERT_TRUE(nail->SaveTranslation("page.n4"));
     QFile saved(joinPath(cache, "page.n4"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(str(saved.readAll()), "<pre>a\r\nb\r\nc\r\n</pre>x\r\n<p>\r\n");
+    EXPECT_EQ(str(saved.readAll()), "<pre>a\r\nb\r\nc</pre>x\r\n<p>\r\n");
     EXPECT_EQ(str(Translator::crlfLines("")), "");
     EXPECT_EQ(str(Translator::crlfLines("a\n\nb\r\n")), "a\r\n\r\nb\r\n");
 
@@ -381,4 +386,56 @@ TEST_F(TranslatorTest, ShownViewLaysOutTheSourceAndSitsBelowThePanel)
     EXPECT_TRUE(view.layoutFinished());
     EXPECT_TRUE(view.DeferRetrieval()); // set again once the load is over
     EXPECT_EQ(str(view.translation()), "<p>shown \r\n<a HREF=\"x\" >here\r\n</a></p>");
+}
+
+namespace {
+
+// A view control that reports every text run inside pre in two pieces, one after
+// the other with no tag between them.
+class SplittingNail : public TRNail {
+public:
+    using TRNail::TRNail;
+
+protected:
+    void DoNewElement(HtmlElement& element) override
+    {
+        if (!InPre || !element.ElemType.isEmpty() || element.text.size() < 2) {
+            TRNail::DoNewElement(element);
+            return;
+        }
+        const QByteArrayView whole = element.text;
+        HtmlElement piece = element;
+        piece.text = whole.first(whole.size() / 2);
+        TRNail::DoNewElement(piece);
+        piece.text = whole.sliced(whole.size() / 2);
+        TRNail::DoNewElement(piece);
+        element.EnableDefault = piece.EnableDefault;
+    }
+};
+
+} // namespace
+
+TEST_F(TranslatorTest, PiecesOfOnePreformattedTextAreAllKept)
+{
+    SplittingNail splitting(nullptr, nail->renderContext());
+    const QString path = writeFile("split.htm", "<pre>first line\nsecond</pre><p>plain text</p>");
+    ASSERT_TRUE(splitting.LoadDocument(path, true));
+    EXPECT_EQ(str(splitting.translation()), "<pre>first line\nsecond</pre><p>plain text\r\n</p>");
+}
+
+TEST_F(TranslatorTest, ACodeBlockShowsItsLinesAsWritten)
+{
+    // The zoomed view's way: translate, save, and lay the saved copy out.
+    const QString path = writeFile("code.htm", "<html><body><pre><b>int</b> <a href=\"m.htm\">main</a>"
+                                               "(<i>void</i>) {\n    <span>return</span> 0;\n}</pre>"
+                                               "<p>after</p></body></html>");
+    ASSERT_TRUE(nail->LoadDocument(path, true));
+    ASSERT_TRUE(nail->SaveTranslation("code.n1"));
+    TransGui view(nullptr, nail->renderContext());
+    view.resize(600, 400);
+    ASSERT_TRUE(view.LoadDocument(joinPath(cache, "code.n1"), false));
+    ASSERT_NE(view.document(), nullptr);
+    const QStringList lines = view.document()->toPlainText().split(QChar::LineSeparator).join("\n").split("\n");
+    EXPECT_TRUE(lines.contains("int main(void) {")) << view.document()->toPlainText().toStdString();
+    EXPECT_TRUE(lines.contains("    return 0;")) << view.document()->toPlainText().toStdString();
 }
