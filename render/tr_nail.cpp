@@ -3,6 +3,7 @@
 #include "cache/address_utils.h"
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
+#include "render/character_references.h"
 #include "render/html_text.h"
 
 #include <QDir>
@@ -321,7 +322,9 @@ const TRNail::PictureAddress& TRNail::addressOf(QByteArrayView value)
     if (m_addresses.size() > 4096)
         m_addresses.clear();
     PictureAddress address;
-    const QString text = decodeHtmlBytes(value);
+    // The value as written holds character references ("q&amp;r.gif"); the address
+    // a browser uses is the decoded one.
+    const QString text = decodeCharacterReferences(decodeHtmlBytes(value));
     address.path = picturePath(DocumentPath, text);
     if (!address.path.isEmpty()) {
         address.folder = folderOf(address.path);

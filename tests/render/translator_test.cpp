@@ -2,6 +2,7 @@
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
 #include "platform/scripted_messages.h"
+#include "render/character_references.h"
 #include "render/tr_nail.h"
 #include "render/view_document.h"
 
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -438,4 +440,39 @@ TEST_F(TranslatorTest, ACodeBlockShowsItsLinesAsWritten)
     const QStringList lines = view.document()->toPlainText().split(QChar::LineSeparator).join("\n").split("\n");
     EXPECT_TRUE(lines.contains("int main(void) {")) << view.document()->toPlainText().toStdString();
     EXPECT_TRUE(lines.contains("    return 0;")) << view.document()->toPlainText().toStdString();
+}
+
+TEST_F(TranslatorTest, PictureAddressesAreReadWithTheirCharacterReferencesDecoded)
+{
+    const QString amp = writeFile("q&r.gif", "GIF89a");
+    const QString accented = writeFile(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC.gif"), "GIF89a");
+    const QString literal = writeFile("a&copy=1.gif", "GIF89a");
+    for (const char* value : {"q&amp;r.gif", "q&#38;r.gif", "q&#x26;r.gif", "q&AMP;r.gif", "q&amp;r.gif"})
+        EXPECT_EQ(translate(QByteArray("<img src=\"") + value + "\">"), "<img SRC=\"" + str(url(amp)) + "\" >")
+            << value;
+    EXPECT_EQ(translate("<body background=\"caf&eacute;&#32;&euro;.gif\">"),
+              "<body BACKGROUND=\"" + QUrl::fromLocalFile(accented).toString(QUrl::EncodeUnicode).toStdString()
+                  + "\" >");
+    // "&copy" running on into "=" is no reference, as in a browser.
+    EXPECT_EQ(translate("<img src=\"a&copy=1.gif\">"), "<img SRC=\"" + str(url(literal)) + "\" >");
+}
+
+TEST(CharacterReferences, NamedDecimalAndHexAsABrowserReadsThemInAValue)
+{
+    EXPECT_EQ(decodeCharacterReferences(u"plain"), "plain");
+    EXPECT_EQ(decodeCharacterReferences(u"a&amp;b&lt;&gt;&quot;&apos;"), "a&b<>\"'");
+    EXPECT_EQ(decodeCharacterReferences(u"&#65;&#x42;&#X43;&#0068;"), "ABCD");
+    // Without the semicolon: numbers always, old Latin-1 names unless a letter, a
+    // digit or "=" follows; newer names never.
+    EXPECT_EQ(decodeCharacterReferences(u"&#65x&amp &copy, &eacutex &copy=1 &alpha"),
+              QString::fromUtf8("Ax& \xC2\xA9, &eacutex &copy=1 &alpha"));
+    EXPECT_EQ(decodeCharacterReferences(u"&alpha;&notin;&notit;"), QString::fromUtf8("\xCE\xB1\xE2\x88\x89&notit;"));
+    // Numbers a browser replaces: NUL, surrogates, past Unicode; 0x80..0x9F are
+    // the Windows-1252 characters.
+    EXPECT_EQ(decodeCharacterReferences(u"&#0;&#xD800;&#x110000;&#99999999999999;&#x80;&#150;"),
+              QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xE2\x82\xAC\xE2\x80\x93"));
+    EXPECT_EQ(decodeCharacterReferences(u"&#x1F600;"), QString::fromUtf8("\xF0\x9F\x98\x80"));
+    // Not references: stay as written.
+    EXPECT_EQ(decodeCharacterReferences(u"& &; &#; &#x; &unknown; &verylongnamehere; &"),
+              "& &; &#; &#x; &unknown; &verylongnamehere; &");
 }
