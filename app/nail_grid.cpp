@@ -14,6 +14,7 @@
 #include "platform/message_service.h"
 #include "render/hnail.h"
 #include "render/html_zoomed.h"
+#include "render/picture_file.h"
 #include "render/prebuilt_thumbnail.h"
 #include "render/tile_menu.h"
 #include "render/tile_picture.h"
@@ -187,6 +188,7 @@ void HNailGrid::buildLoop()
         if (!prepared)
             continue;
         auto* tile = new HNail(m_owner->sbxNails->content(), path, this);
+        tile->view()->setMissingPicture(missingPicturePath(m_owner->settings.homeFolder));
         tile->hide();
         tile->resize(tileWidth, tileHeight);
         // Place the view inside the hidden tile now, with the title strip as reading

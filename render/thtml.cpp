@@ -388,17 +388,17 @@ void THTML::layOut(const QByteArray& markup)
     // A fresh document each time, so that pictures cached for the last one are
     // read again.
     delete m_document;
-    m_document = new ViewDocument(this);
+    m_document = new ViewDocument(missingPicture(), this);
     m_document->setDefaultFont(m_fonts[0]);
     m_document->setDefaultStyleSheet(fontStyleSheet());
     m_document->setBaseUrl(documentUrl());
     m_document->setUndoRedoEnabled(false);
     const QByteArray limited = limitNesting(markup);
-    m_document->setHtml(decodeHtmlBytes(limited));
+    m_document->setMarkup(decodeHtmlBytes(limited));
     // The engine also makes tables of its own around stray cells, nesting them
     // where the tags do not; such a page is shown without its tables.
     if (tableDepth(m_document->rootFrame()) > kMaxTableDepth)
-        m_document->setHtml(decodeHtmlBytes(withoutTables(limited)));
+        m_document->setMarkup(decodeHtmlBytes(withoutTables(limited)));
     applyHeadingFonts();
     limitSizes();
     const int width = layoutWidth();

@@ -127,6 +127,11 @@ public:
     // The local files (pictures, style sheets) the laid-out document read.
     QStringList filesRead() const;
 
+    // The picture shown in place of one that cannot be decoded ("_NoImage.gif" in
+    // the home folder); read at the next layout.
+    virtual QString missingPicture() const { return m_missingPicture; }
+    void setMissingPicture(const QString& path) { m_missingPicture = path; }
+
 signals:
     void OnBeginRetrieval();
     void OnDoNewElement(zv::HtmlElement& element);
@@ -194,6 +199,7 @@ private:
     QByteArray m_pictureSource;
     QByteArray m_givenSource;
     bool m_sourceGiven = false; // the next retrieval reads m_givenSource
+    QString m_missingPicture;
 };
 
 } // namespace zv

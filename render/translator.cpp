@@ -3,6 +3,7 @@
 #include "platform/file_paths.h"
 #include "platform/message_pump.h"
 #include "platform/message_service.h"
+#include "render/picture_file.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>
@@ -136,6 +137,11 @@ Translator::Translator(QWidget* parent, RenderContext context)
     setElemNotification(true);
     ScaleDivisor = 1;
     tagLookup();
+}
+
+QString Translator::missingPicture() const
+{
+    return missingPicturePath(m_context.homeFolder);
 }
 
 const QList<QByteArray>& Translator::tagTable()

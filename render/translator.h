@@ -26,6 +26,10 @@ class Translator : public THTML {
 public:
     explicit Translator(QWidget* parent = nullptr, RenderContext context = {});
 
+    // The stand-in for pictures that cannot be decoded: "_NoImage.gif" in the home
+    // folder of the render context.
+    QString missingPicture() const override;
+
     RenderContext& renderContext() { return m_context; }
     const RenderContext& renderContext() const { return m_context; }
     void setRenderContext(RenderContext context) { m_context = std::move(context); }

@@ -1,13 +1,23 @@
 #include "render/view_document.h"
 
+#include "render/picture_file.h"
+
 #include <QFile>
 #include <QImage>
 
 namespace zv {
 
-ViewDocument::ViewDocument(QObject* parent)
+ViewDocument::ViewDocument(const QString& standInPicture, QObject* parent)
     : QTextDocument(parent)
+    , m_standIn(standInPicture)
 {
+}
+
+void ViewDocument::setMarkup(const QString& html)
+{
+    m_takingMarkup = true;
+    setHtml(html);
+    m_takingMarkup = false;
 }
 
 QString ViewDocument::localFileOf(const QUrl& base, const QUrl& address)
@@ -27,7 +37,9 @@ QVariant ViewDocument::loadResource(int type, const QUrl& name)
         m_filesRead.append(path);
     QVariant result;
     if (type == QTextDocument::ImageResource) {
-        QImage image(path);
+        // The toolkit reads backgrounds while it takes the markup in and pictures
+        // when it lays them out: only a picture gets the stand-in.
+        const QImage image = m_takingMarkup ? decodePicture(path) : readPicture(path, m_standIn);
         if (!image.isNull())
             result = image;
     } else if (type == QTextDocument::StyleSheetResource) {

@@ -8,6 +8,7 @@
 #include "render/tr_nail.h"
 
 #include <QHelpEvent>
+#include <QImage>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTest>
@@ -103,4 +104,65 @@ TEST_F(Tiles, AZoomShowsItsReadingOnTheCurrentProgressDisplay)
     EXPECT_TRUE(showing.last().startsWith("Reading byte #")) << showing.last().toStdString();
     EXPECT_EQ(form->Label2->text(), ""); // finished
     EXPECT_TRUE(zoomed->view()->sourceText().contains("paragraph 49"));
+}
+
+namespace {
+
+// How many pixels of the tile's view, as painted, are close to `colour`.
+int pixelsOf(HNail* tile, QColor colour)
+{
+    const QImage painted = tile->view()->paintedPicture();
+    int count = 0;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x) {
+            const QColor c = painted.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) < 12 && qAbs(c.green() - colour.green()) < 12
+                && qAbs(c.blue() - colour.blue()) < 12)
+                ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(Tiles, PicturesOfEveryFormatShowAndUndecodableOnesShowTheStandIn)
+{
+    ASSERT_TRUE(QFile::copy(QString(ZV_SOURCE_DATA_DIR) + "/_NoImage.gif", home.path() + "/_NoImage.gif"));
+    const QColor colour(20, 160, 60);
+    QImage picture(30, 24, QImage::Format_RGB32);
+    picture.fill(colour);
+    QStringList shown;
+    for (const char* format : {"png", "bmp", "ico", "tiff", "webp"}) {
+        ASSERT_TRUE(picture.save(docs.path() + "/pic." + format, format));
+        shown << doc(QString("%1.htm").arg(format), page(format, QByteArray("<img src=\"pic.") + format + "\">"));
+    }
+    writeFile(docs.path() + "/pic.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"30\" height=\"24\">"
+                                        "<rect width=\"30\" height=\"24\" fill=\"#14a03c\"/></svg>");
+    shown << doc("svg.htm", page("svg", "<img src=\"pic.svg\">"));
+    // An address holding a character reference names the file it decodes to.
+    ASSERT_TRUE(picture.save(docs.path() + "/q&r.png", "png"));
+    shown << doc("amp.htm", page("amp", "<img src=\"q&amp;r.png\">"));
+
+    writeFile(docs.path() + "/damaged.gif", "GIF89a\x10\x00\x10\x00 and no more");
+    writeFile(docs.path() + "/empty.png", "");
+    writeFile(docs.path() + "/unknown.img", "\x01\x02 not a picture at all");
+    const QStringList broken{doc("damaged.htm", page("d", "<img src=\"damaged.gif\">")),
+                             doc("empty.htm", page("e", "<img src=\"empty.png\">")),
+                             doc("unknown.htm", page("u", "<img src=\"unknown.img\">"))};
+    const QString standIn = doc("standin.htm", page("s", "<img src=\"" + fileUrl(home.path() + "/_NoImage.gif").toUtf8() + "\">"));
+    // A background that cannot be decoded is left out, as a browser leaves it.
+    const QString background = doc("background.htm", "<html><body background=\"damaged.gif\"><p>text</p></body></html>");
+
+    grid->BuildThumbnails(shown + broken + QStringList{standIn, background});
+    ASSERT_EQ(grid->FnFiles, shown.size() + broken.size() + 2);
+    for (int i = 0; i < shown.size(); ++i)
+        EXPECT_GE(pixelsOf(grid->HTMList[i], colour), 30 * 24) << shown[i].toStdString();
+    const QImage expected = grid->HTMList[int(shown.size() + broken.size())]->view()->paintedPicture();
+    for (int i = 0; i < broken.size(); ++i)
+        EXPECT_TRUE(grid->HTMList[int(shown.size()) + i]->view()->paintedPicture() == expected) << broken[i].toStdString();
+    HNail* backgroundTile = grid->HTMList.last();
+    const QImage blank = backgroundTile->view()->paintedPicture();
+    EXPECT_EQ(pixelsOf(backgroundTile, Qt::white) + pixelsOf(backgroundTile, Qt::black) > blank.width() * blank.height() * 9 / 10,
+              true);
 }
