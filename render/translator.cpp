@@ -170,9 +170,9 @@ int Translator::tagIndexOf(QByteArrayView name)
 
 const Translator::Tags& Translator::tags()
 {
-    static const Tags t{tagIndexOf("!"),     tagIndexOf("body"), tagIndexOf("frame"),
-                        tagIndexOf("frameset"), tagIndexOf("img"), tagIndexOf("meta"),
-                        tagIndexOf("pre"),   tagIndexOf("title")};
+    static const Tags t{tagIndexOf("!"),        tagIndexOf("body"), tagIndexOf("frame"),
+                        tagIndexOf("frameset"), tagIndexOf("img"),  tagIndexOf("link"),
+                        tagIndexOf("meta"),     tagIndexOf("pre"),  tagIndexOf("title")};
     return t;
 }
 

@@ -79,7 +79,7 @@ protected:
 
     // Positions of the element names the rules test.
     struct Tags {
-        int bang, body, frame, frameset, img, meta, pre, title;
+        int bang, body, frame, frameset, img, link, meta, pre, title;
     };
     static const Tags& tags();
 

@@ -2,7 +2,6 @@
 
 #include "render/picture_file.h"
 
-#include <QFile>
 #include <QImage>
 
 namespace zv {
@@ -30,6 +29,11 @@ QString ViewDocument::localFileOf(const QUrl& base, const QUrl& address)
 
 QVariant ViewDocument::loadResource(int type, const QUrl& name)
 {
+    // Translated pages keep their style sheets' addresses for a layout engine that
+    // understands CSS; this one understands too little of it, and a page given its
+    // sheets looks less like itself than one without: they are not read here.
+    if (type == QTextDocument::StyleSheetResource)
+        return QVariant();
     const QString path = localFileOf(baseUrl(), name);
     if (path.isEmpty())
         return QVariant();
@@ -42,10 +46,6 @@ QVariant ViewDocument::loadResource(int type, const QUrl& name)
         const QImage image = m_takingMarkup ? decodePicture(path) : readPicture(path, m_standIn);
         if (!image.isNull())
             result = image;
-    } else if (type == QTextDocument::StyleSheetResource) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            result = QString::fromUtf8(file.readAll());
     }
     // Kept so that layout and painting do not read the file again.
     if (result.isValid())

@@ -4,6 +4,7 @@
 // taken against the document's own address); nothing is fetched from the network.
 // A picture of the page that cannot be decoded shows as the stand-in for a missing
 // picture; a background that cannot be decoded is left out, as a browser leaves it.
+// Linked style sheets are not read: this layout understands too little CSS for them.
 #include <QStringList>
 #include <QTextDocument>
 #include <QUrl>
