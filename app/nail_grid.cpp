@@ -14,10 +14,12 @@
 #include "platform/message_service.h"
 #include "render/hnail.h"
 #include "render/html_zoomed.h"
+#include "render/picture_file.h"
 #include "render/prebuilt_thumbnail.h"
 #include "render/tile_menu.h"
 #include "render/tile_picture.h"
 #include "render/tr_nail.h"
+#include "source/file_mask.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -106,6 +108,9 @@ void HNailGrid::LoadPreferences()
         // The reporter of the current document exists from the first showing on.
         m_renderView->renderContext().progress = m_owner->currentProgress;
     }
+    // The zoomed view translates on the same reporter.
+    if (m_zoomed)
+        m_zoomed->setProgress(m_owner->currentProgress);
 }
 
 void HNailGrid::BuildThumbnails(const QStringList& list)
@@ -183,6 +188,7 @@ void HNailGrid::buildLoop()
         if (!prepared)
             continue;
         auto* tile = new HNail(m_owner->sbxNails->content(), path, this);
+        tile->view()->setMissingPicture(missingPicturePath(m_owner->settings.homeFolder));
         tile->hide();
         tile->resize(tileWidth, tileHeight);
         // Place the view inside the hidden tile now, with the title strip as reading
@@ -368,13 +374,17 @@ void HNailGrid::ApplyPreferences()
 
 void HNailGrid::PurgeThumbnails(const QString& mask)
 {
+    // Only "*" and "?" are wildcards: a document's own name may hold "[", "]" or
+    // ";", which must match themselves (the toolkit's name filters take "[...]" as a
+    // character class and ";" as a separator).
     QDir dir(cacheFolder());
-    dir.setNameFilters({mask});
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     const QStringList names = dir.entryList();
-    for (const QString& name : names)
-        DeleteDocument(joinPath(cacheFolder(), name), false, m_owner);
+    for (const QString& name : names) {
+        if (FileMask::matchesPattern(mask, name))
+            DeleteDocument(joinPath(cacheFolder(), name), false, m_owner);
+    }
 }
 
 void HNailGrid::ZoomTile(HNail* tile)

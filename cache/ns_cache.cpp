@@ -161,9 +161,16 @@ bool NSCache::ReadFolder(const QString& folder)
     const QString original = findFileIgnoringCase(joinPath(folder, QStringLiteral("fat.db")));
     if (original.isEmpty() || !QFileInfo(original).isFile())
         return false;
-    // When the copy fails, an older copy from an earlier run is read, if any.
-    const QString copy = joinPath(folder, QStringLiteral("zvfat.db"));
-    copyFile(original, copy);
+    // The private copy goes beside the index. A cache read from an old disk is
+    // often read-only: then the copy is made in the program's cache folder (where
+    // the table is). A copy left by an earlier run is never read instead: it may
+    // hold an index the browser has since changed.
+    QString copy = joinPath(folder, QStringLiteral("zvfat.db"));
+    if (!copyFile(original, copy)) {
+        copy = joinPath(folderOf(m_table.tableFile()), QStringLiteral("zvfat.db"));
+        if (!copyFile(original, copy))
+            return false;
+    }
     if (!OpenIndex(copy))
         return false;
     m_listings.clear(); // the cache folders as they are now

@@ -5,7 +5,9 @@
 // file) into the table, one row per cached document whose file is still there.
 //
 // The browser's own index is never touched: a private copy "zvfat.db" is made
-// beside it and read with plain positioned reads. Every offset and length found in
+// beside it (or, when that folder cannot be written, in the program's cache folder
+// beside the table) and read with plain positioned reads; only a copy made from the
+// index as it is now is ever read. Every offset and length found in
 // the copy is checked against its size before it is used, so a damaged index only
 // loses entries, never yields a row made of stray bytes.
 #include "platform/wine_prefix.h"
@@ -51,7 +53,8 @@ public:
     // appended to `list` as native folders ending in "/"; duplicates are kept.
     bool FindCacheFolders(QStringList& list);
     // Copies folder's "fat.db" to "zvfat.db" and reads the copy, adding rows for the
-    // current root position. False when there is no index to read.
+    // current root position. False when there is no index to read or no copy of it
+    // could be made.
     bool ReadFolder(const QString& folder);
     bool OpenIndex(const QString& fileName);
     bool ReadPage(int page);

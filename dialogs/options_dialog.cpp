@@ -37,7 +37,7 @@ TfrmOptions::TfrmOptions(GridDependent* grid, QWidget* parent)
 
     const QString ratioHint = QStringLiteral("Size of thumbnail (eg. 4 = 1/4 size)");
     const QString cutHint =
-        QStringLiteral("Number of KBytes of data to process for each thumbnail (0 = All)");
+        QStringLiteral("Number of bytes of data to process for each thumbnail (0 = All)");
 
     Label1 = new QLabel(QStringLiteral("Scaling Factor"), General);
     Label1->setObjectName(QStringLiteral("Label1"));

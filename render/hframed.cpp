@@ -122,8 +122,9 @@ void HFramed::viewElement(HtmlElement& element)
     if (element.ElemType == QByteArrayView("title"))
         m_insideTitle = !element.EndTag;
     if (m_insideTitle) {
-        m_title->setToolTip(m_title->toolTip() + QString::fromUtf8(element.text.data(), element.text.size())
-                            + QLatin1Char(' '));
+        // The title comes in pieces (text runs, with comments between them):
+        // each is decoded as its whole document is.
+        m_title->setToolTip(m_title->toolTip() + m_view->documentText(element.text) + QLatin1Char(' '));
     }
 }
 

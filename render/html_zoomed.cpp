@@ -27,9 +27,7 @@ THtmlZoomed::THtmlZoomed(RenderContext context, std::function<QString()> cutOffT
     layout->setSpacing(0);
 
     // The view shows the translated copy; its own translation output is not used.
-    RenderContext viewContext = context;
-    viewContext.progress = context.progress;
-    m_view = new TransGui(this, viewContext);
+    m_view = new TransGui(this, context);
     m_view->setObjectName(QStringLiteral("View"));
     m_view->setElemNotification(true);
     m_view->setDeferRetrieval(false);
@@ -53,6 +51,13 @@ THtmlZoomed::THtmlZoomed(RenderContext context, std::function<QString()> cutOffT
 
     if (m_wait)
         m_wait->setShowDocument([this](const QString& path) { ShowDocument(path); });
+}
+
+void THtmlZoomed::setProgress(ProgBar* progress)
+{
+    m_context.progress = progress;
+    m_translator->renderContext().progress = progress;
+    m_view->renderContext().progress = progress;
 }
 
 QString THtmlZoomed::zoomFile() const

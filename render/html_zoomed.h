@@ -30,6 +30,11 @@ public:
     // document that cannot be loaded leaves the view empty.
     void ShowDocument(const QString& documentPath);
 
+    // The reporter both the translation and the view's reading of it are shown on
+    // (the main window's current-document reporter, which exists from the main
+    // window's first showing on).
+    void setProgress(ProgBar* progress);
+
     QString zoomFile() const;
     TRNail* translator() const { return m_translator; }
     TransGui* view() const { return m_view; }

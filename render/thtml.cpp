@@ -1,6 +1,7 @@
 #include "render/thtml.h"
 
 #include "platform/file_paths.h"
+#include "platform/text_decoding.h"
 #include "render/html_text.h"
 #include "render/nesting_limit.h"
 #include "render/view_document.h"
@@ -133,6 +134,15 @@ QString THTML::sourceText()
     return decodeHtmlBytes(m_source);
 }
 
+QString THTML::documentText(QByteArrayView bytes) const
+{
+    if (m_source.isEmpty())
+        return decodeHtmlBytes(bytes);
+    if (m_sourceIsUtf8 < 0)
+        m_sourceIsUtf8 = QByteArrayView(m_source).isValidUtf8() ? 1 : 0;
+    return m_sourceIsUtf8 ? QString::fromUtf8(bytes) : decodeWindows1252(bytes);
+}
+
 QByteArray THTML::sourceBytes()
 {
     return m_source;
@@ -155,6 +165,7 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     delete m_document;
     m_document = nullptr;
     m_source = m_retainSource ? source : QByteArray();
+    m_sourceIsUtf8 = -1;
     m_bytesToRead = source.size();
     m_urlText = url;
     m_urlParsed = false;
@@ -277,6 +288,7 @@ void THTML::runRetrieval()
     // The address is parsed only when a layout needs it as its base.
     m_urlText = m_pendingUrl;
     m_urlParsed = false;
+    m_sourceIsUtf8 = -1;
     if (std::exchange(m_sourceGiven, false)) {
         m_source = std::exchange(m_givenSource, QByteArray());
         m_bytesToRead = m_source.size();
@@ -376,17 +388,17 @@ void THTML::layOut(const QByteArray& markup)
     // A fresh document each time, so that pictures cached for the last one are
     // read again.
     delete m_document;
-    m_document = new ViewDocument(this);
+    m_document = new ViewDocument(missingPicture(), this);
     m_document->setDefaultFont(m_fonts[0]);
     m_document->setDefaultStyleSheet(fontStyleSheet());
     m_document->setBaseUrl(documentUrl());
     m_document->setUndoRedoEnabled(false);
     const QByteArray limited = limitNesting(markup);
-    m_document->setHtml(decodeHtmlBytes(limited));
+    m_document->setMarkup(decodeHtmlBytes(limited));
     // The engine also makes tables of its own around stray cells, nesting them
     // where the tags do not; such a page is shown without its tables.
     if (tableDepth(m_document->rootFrame()) > kMaxTableDepth)
-        m_document->setHtml(decodeHtmlBytes(withoutTables(limited)));
+        m_document->setMarkup(decodeHtmlBytes(withoutTables(limited)));
     applyHeadingFonts();
     limitSizes();
     const int width = layoutWidth();

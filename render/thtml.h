@@ -96,6 +96,11 @@ public:
     bool layoutFinished() const { return m_layoutFinished; }
     // The markup the view holds, as text.
     QString sourceText();
+    // Bytes of the document being read (a text run, a value), as text decoded the
+    // way the whole document is: UTF-8 when the document is valid UTF-8,
+    // Windows-1252 otherwise. Decided once per document, so pieces of one text
+    // never read in two encodings. Without a document the bytes decide alone.
+    QString documentText(QByteArrayView bytes) const;
     QByteArray sourceBytes();
 
     bool retrieving() const { return m_running; }
@@ -121,6 +126,11 @@ public:
     QString pictureKey() const;
     // The local files (pictures, style sheets) the laid-out document read.
     QStringList filesRead() const;
+
+    // The picture shown in place of one that cannot be decoded ("_NoImage.gif" in
+    // the home folder); read at the next layout.
+    virtual QString missingPicture() const { return m_missingPicture; }
+    void setMissingPicture(const QString& path) { m_missingPicture = path; }
 
 signals:
     void OnBeginRetrieval();
@@ -176,6 +186,8 @@ private:
     mutable QUrl m_url; // m_urlText parsed, once asked for
     mutable bool m_urlParsed = false;
     QByteArray m_source;
+    // Whether m_source is valid UTF-8: -1 not yet known, 0 no, 1 yes.
+    mutable int m_sourceIsUtf8 = -1;
     qint64 m_bytesToRead = 0;
     bool m_layoutFinished = false;
     // Byte ranges of the elements whose EnableDefault a handler cleared.
@@ -187,6 +199,7 @@ private:
     QByteArray m_pictureSource;
     QByteArray m_givenSource;
     bool m_sourceGiven = false; // the next retrieval reads m_givenSource
+    QString m_missingPicture;
 };
 
 } // namespace zv

@@ -3,7 +3,9 @@
 #include "cache/address_utils.h"
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
+#include "render/character_references.h"
 #include "render/html_text.h"
+#include "render/style_addresses.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -24,6 +26,34 @@ namespace {
 bool isDropMarkerTag(int tagIndex, int a, int b)
 {
     return tagIndex == a || tagIndex == b;
+}
+
+bool equalsNoCase(QByteArrayView a, QByteArrayView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// STYLE is not among the element names the rules know: it is told by its name.
+bool isStyleElement(QByteArrayView name)
+{
+    return equalsNoCase(name, "style");
+}
+
+// Whether a value of white-space separated tokens holds `token`, in any case.
+bool hasToken(QByteArrayView value, QByteArrayView token)
+{
+    qsizetype i = 0;
+    while (i < value.size()) {
+        while (i < value.size() && QChar::isSpace(uchar(value[i])))
+            ++i;
+        qsizetype end = i;
+        while (end < value.size() && !QChar::isSpace(uchar(value[end])))
+            ++end;
+        if (end > i && equalsNoCase(value.sliced(i, end - i), token))
+            return true;
+        i = end;
+    }
+    return false;
 }
 
 // The first `count` characters of bytes: code points when the bytes are UTF-8,
@@ -99,16 +129,29 @@ TRNail::TRNail(QWidget* parent, RenderContext context)
 void TRNail::TextHook()
 {
     const Tags& t = tags();
-    if (isDropMarkerTag(TagIndex, t.frame, t.frameset))
+    if (isDropMarkerTag(TagIndex, t.frame, t.frameset)) {
         Replacement = "!!";
-    else if (TagIndex == t.title)
+    } else if (TagIndex == t.title) {
         Replacement = firstCharacters(Pending, 80);
+    } else if (EndTag && isStyleElement(ElemType)) {
+        // The style sheet of a STYLE element: its addresses are taken against the
+        // page's folder.
+        const QByteArrayView css(Pending.data(), qsizetype(Pending.size()));
+        if (!mayHoldStyleAddresses(css))
+            return;
+        bool changed = false;
+        QByteArray rewritten = rewriteStyleAddresses(
+            css, [this](QByteArrayView address) { return styleAddress(address, false); }, &changed);
+        if (changed)
+            Replacement = std::move(rewritten);
+    }
 }
 
 void TRNail::EndTagHook()
 {
-    const Tags& t = tags();
-    if (isDropMarkerTag(TagIndex, t.frame, t.frameset))
+    // FRAMESET's end tags stay: without them nested framesets lose their structure
+    // (which frames belong to the inner one). FRAME has no content to end.
+    if (TagIndex == tags().frame)
         Replacement = "!!";
 }
 
@@ -116,13 +159,40 @@ void TRNail::AttributeHook()
 {
     if (AttrValue.isEmpty())
         return;
+    const Tags& t = tags();
     if (attrNameIs("HREF")) {
+        // Tiles carry no links; a style sheet is no link but part of the page's look.
+        if (TagIndex == t.link && linksStyleSheet())
+            resolve(Use::StyleSheet);
+        else
+            AttrReplacement = "!!";
+        return;
+    }
+    if (TagIndex == t.frameset) {
+        // The frames' sizes and the borders between them lay the frameset out.
+        if (!attrNameIs("ROWS") && !attrNameIs("COLS") && !attrNameIs("BORDER"))
+            AttrReplacement = "!!";
+        return;
+    }
+    if (TagIndex == t.frame) {
+        if (attrNameIs("SRC"))
+            resolve(Use::FrameDocument);
+        else
+            AttrReplacement = "!!";
+        return;
+    }
+    if (TagIndex == t.bang || TagIndex == t.meta) {
         AttrReplacement = "!!";
         return;
     }
-    const Tags& t = tags();
-    if (TagIndex == t.bang || TagIndex == t.frame || TagIndex == t.frameset || TagIndex == t.meta) {
-        AttrReplacement = "!!";
+    if (attrNameIs("STYLE")) {
+        if (mayHoldStyleAddresses(AttrValue)) {
+            bool changed = false;
+            QByteArray rewritten = rewriteStyleAddresses(
+                AttrValue, [this](QByteArrayView address) { return styleAddress(address, true); }, &changed);
+            if (changed)
+                AttrValueOverride = std::move(rewritten);
+        }
         return;
     }
     if (TagIndex != t.body && TagIndex != t.img)
@@ -305,8 +375,21 @@ QString TRNail::findPicture(const PictureAddress& address, qint64* size)
     return QString();
 }
 
-// What a picture value names, apart from the state of the disk: worked out once
-// per document folder and value.
+// What an address names, apart from the state of the disk.
+TRNail::PictureAddress TRNail::describe(const QString& text) const
+{
+    PictureAddress address;
+    address.path = picturePath(DocumentPath, text);
+    if (!address.path.isEmpty()) {
+        address.folder = folderOf(address.path);
+        address.name = fileNameOf(address.path);
+        address.url = encodedFileUrl(address.path);
+    }
+    address.tableName = LastSegmentOf(text).toLower();
+    return address;
+}
+
+// What a picture value names: worked out once per document folder and value.
 const TRNail::PictureAddress& TRNail::addressOf(QByteArrayView value)
 {
     if (m_folderKey.isEmpty()) {
@@ -320,16 +403,9 @@ const TRNail::PictureAddress& TRNail::addressOf(QByteArrayView value)
         return *it;
     if (m_addresses.size() > 4096)
         m_addresses.clear();
-    PictureAddress address;
-    const QString text = decodeHtmlBytes(value);
-    address.path = picturePath(DocumentPath, text);
-    if (!address.path.isEmpty()) {
-        address.folder = folderOf(address.path);
-        address.name = fileNameOf(address.path);
-        address.url = encodedFileUrl(address.path);
-    }
-    address.tableName = LastSegmentOf(text).toLower();
-    return *m_addresses.insert(key, address);
+    // The value as written holds character references ("q&amp;r.gif"); the address
+    // a browser uses is the decoded one.
+    return *m_addresses.insert(key, describe(decodeCharacterReferences(decodeHtmlBytes(value))));
 }
 
 QByteArray TRNail::urlOf(const QString& path)
@@ -359,43 +435,119 @@ void TRNail::BeginRetrieval()
 
 void TRNail::resolvePicture()
 {
+    resolve(TagIndex == tags().img ? Use::ImgPicture : Use::BodyPicture);
+}
+
+void TRNail::resolve(Use use)
+{
     // Pages name the same pictures again and again; within one document the file
     // system is taken to stay as it was, so each value is resolved once. A page
     // names few pictures: a list searched from the front does.
-    const bool onImg = TagIndex == tags().img;
     for (const ResolvedPicture& known : m_pictures) {
-        if (known.onImg == onImg && QByteArrayView(known.value) == AttrValue) {
-            AttrValueOverride.append(known.written);
+        if (known.use == use && QByteArrayView(known.value) == AttrValue) {
+            if (known.dropped)
+                AttrReplacement = "!!";
+            else
+                AttrValueOverride.append(known.written);
             return;
         }
     }
     const qsizetype before = AttrValueOverride.size();
-    resolveAddress();
+    resolveAddress(use);
     if (m_pictures.size() < 256)
-        m_pictures.push_back({AttrValue.toByteArray(), onImg, AttrValueOverride.mid(before)});
+        m_pictures.push_back({AttrValue.toByteArray(), use, AttrValueOverride.mid(before),
+                              AttrReplacement == "!!"});
 }
 
-void TRNail::resolveAddress()
+// Where an address names a file: on disk, resolved against the document, else the
+// browser cache's copy through the cache table. `*size` receives the size of a JPEG
+// found on disk, else -1.
+TRNail::Found TRNail::locate(const PictureAddress& address, QString* path, qint64* size)
 {
-    const PictureAddress& address = addressOf(AttrValue);
+    *size = -1;
     if (!address.path.isEmpty()) {
-        qint64 size = -1;
-        const QString onDisk = findPicture(address, &size);
+        const QString onDisk = findPicture(address, size);
         if (!onDisk.isEmpty()) {
-            if (!substituteLargeJpeg(onDisk, size))
-                AttrValueOverride.append(onDisk == address.path ? address.url : urlOf(onDisk));
-            return;
+            *path = onDisk;
+            return Found::OnDisk;
         }
     }
     const RenderContext& context = renderContext();
     QString name = address.tableName;
     if (context.cacheDB && context.cacheDB->Lookup(name)) {
-        if (!substituteLargeJpeg(name))
-            AttrValueOverride.append(urlOf(name));
+        *path = name;
+        return Found::InTable;
+    }
+    return Found::Nowhere;
+}
+
+void TRNail::resolveAddress(Use use)
+{
+    const PictureAddress& address = addressOf(AttrValue);
+    QString path;
+    qint64 size = -1;
+    const Found found = locate(address, &path, &size);
+    const bool picture = use == Use::ImgPicture || use == Use::BodyPicture;
+    if (found == Found::Nowhere) {
+        // A style sheet or a frame's document that is nowhere to be read is left
+        // out: the engine reads local files only, and a frame without one stays
+        // empty. A missing picture on img shows the substitute.
+        if (!picture)
+            AttrReplacement = "!!";
+        else if (use == Use::ImgPicture)
+            AttrValueOverride.append(substitute("_NoImage.gif"));
         return;
     }
-    if (TagIndex == tags().img)
-        AttrValueOverride.append(substitute("_NoImage.gif"));
+    if (picture && substituteLargeJpeg(path, found == Found::OnDisk ? size : -1))
+        return;
+    AttrValueOverride.append(found == Found::OnDisk && path == address.path ? address.url : urlOf(path));
+}
+
+bool TRNail::linksStyleSheet() const
+{
+    // As a browser applies it: rel holds "stylesheet" and not "alternate" (an
+    // alternate sheet is only shown when the reader picks it), and a type, when
+    // given, is CSS.
+    bool sheet = false;
+    for (const HtmlTokenizer::Attribute& a : Attrs) {
+        if (equalsNoCase(a.name, "rel")) {
+            if (!hasToken(a.value, "stylesheet") || hasToken(a.value, "alternate"))
+                return false;
+            sheet = true;
+        } else if (equalsNoCase(a.name, "type")) {
+            const QByteArray type = a.value.trimmed().toByteArray().toLower();
+            if (!type.isEmpty() && type != "text/css" && !type.startsWith("text/css;"))
+                return false;
+        }
+    }
+    return sheet;
+}
+
+QByteArray TRNail::styleAddress(QByteArrayView written, bool inAttribute)
+{
+    QString text = decodeHtmlBytes(written);
+    if (inAttribute) {
+        // A style attribute is markup: its quotes may be written as "&quot;".
+        text = decodeCharacterReferences(text).trimmed();
+        if (text.size() >= 2 && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\''))
+            && text.back() == text.front())
+            text = text.mid(1, text.size() - 2);
+    }
+    text = text.trimmed();
+    // Fragments (an SVG filter's "#shadow") and data addresses stay as written.
+    if (text.isEmpty() || text.startsWith(QLatin1Char('#'))
+        || text.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+        return QByteArray();
+    const PictureAddress address = describe(text);
+    QString path;
+    qint64 size = -1;
+    const Found found = locate(address, &path, &size);
+    if (found != Found::Nowhere)
+        return found == Found::OnDisk && path == address.path ? address.url : urlOf(path);
+    // A local file that is not there is still named by its absolute address, so it
+    // is never looked for beside the translated copy; remote addresses stay as
+    // written (nothing is fetched).
+    return address.path.isEmpty() ? QByteArray() : address.url;
 }
 
 // A JPEG over 20000 bytes is too heavy for a tile: its address becomes the one of

@@ -1,11 +1,20 @@
 #pragma once
 // The thumbnail renderer: a translator whose rules suit a page shown at a reduced
-// scale. Links, frames and meta data go, titles are cut to 80 characters, picture
+// scale. Links, frame and meta data go, titles are cut to 80 characters, picture
 // sizes are divided by the scaling factor when "Scale Graphics" is on, and pictures
 // are pointed at files a view can show: the file on disk (resolved against the
 // document's folder), else the browser cache's copy through the cache table, else
 // the substitute "_NoImage.gif"; a JPEG larger than 20000 bytes becomes
 // "_TooBig.gif".
+//
+// What lays the page out is kept, found the way pictures are and written as
+// absolute file addresses, because the translated copy is read from the cache
+// folder, not from beside the page: a LINK's style sheet (rel "stylesheet", not
+// "alternate"; dropped when not found), the addresses in STYLE elements and style
+// attributes (url() and @import), FRAMESET's ROWS, COLS and BORDER, FRAME's SRC
+// (dropped when not found) and FRAMESET's end tags, which carry the structure of
+// nested framesets. Every other HREF and every other attribute of "!", FRAME,
+// FRAMESET and META still goes.
 #include "render/trans_gui.h"
 
 #include <QByteArray>
@@ -43,11 +52,16 @@ private:
         QByteArray url; // that file's address
         QString tableName; // the value's last segment in lower case
     };
+    // What an address is resolved for; each kind has its own rule for an address
+    // that names no file.
+    enum class Use { BodyPicture, ImgPicture, StyleSheet, FrameDocument };
     struct ResolvedPicture {
         QByteArray value;
-        bool onImg;
+        Use use;
         QByteArray written; // appended to the value override; empty: value kept
+        bool dropped; // the attribute was removed
     };
+    enum class Found { Nowhere, OnDisk, InTable };
     enum class EntryKind { Regular, Link, Other };
     struct FolderListing {
         bool valid = false;
@@ -65,7 +79,15 @@ private:
         return AttrName.size() == N - 1 && std::memcmp(AttrName.data(), name, N - 1) == 0;
     }
     void resolvePicture();
-    void resolveAddress();
+    void resolve(Use use);
+    void resolveAddress(Use use);
+    // Whether the current LINK element names a style sheet a browser applies.
+    bool linksStyleSheet() const;
+    // The address to write for one address of a style ("url(...)", "@import"):
+    // found files and local paths as file addresses; empty to keep it as written.
+    QByteArray styleAddress(QByteArrayView written, bool inAttribute);
+    Found locate(const PictureAddress& address, QString* path, qint64* size);
+    PictureAddress describe(const QString& text) const;
     const PictureAddress& addressOf(QByteArrayView value);
     const FolderListing* listingOf(const QString& folder, bool* unreadable);
     const FolderListing* listFolder(const QString& folder, bool* unreadable);

@@ -3,6 +3,7 @@
 #include "platform/file_paths.h"
 #include "platform/message_pump.h"
 #include "platform/message_service.h"
+#include "render/picture_file.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>
@@ -138,6 +139,11 @@ Translator::Translator(QWidget* parent, RenderContext context)
     tagLookup();
 }
 
+QString Translator::missingPicture() const
+{
+    return missingPicturePath(m_context.homeFolder);
+}
+
 const QList<QByteArray>& Translator::tagTable()
 {
     return tagLookup().list;
@@ -164,9 +170,9 @@ int Translator::tagIndexOf(QByteArrayView name)
 
 const Translator::Tags& Translator::tags()
 {
-    static const Tags t{tagIndexOf("!"),     tagIndexOf("body"), tagIndexOf("frame"),
-                        tagIndexOf("frameset"), tagIndexOf("img"), tagIndexOf("meta"),
-                        tagIndexOf("pre"),   tagIndexOf("title")};
+    static const Tags t{tagIndexOf("!"),        tagIndexOf("body"), tagIndexOf("frame"),
+                        tagIndexOf("frameset"), tagIndexOf("img"),  tagIndexOf("link"),
+                        tagIndexOf("meta"),     tagIndexOf("pre"),  tagIndexOf("title")};
     return t;
 }
 
@@ -328,9 +334,10 @@ void Translator::DoNewElement(HtmlElement& element)
         }
         break;
     case 3:
-        Pending.clear();
+        // Inside pre the text carries its own line breaks: a CR LF after each run
+        // would put every token of a code block that a tag interrupts on a line of
+        // its own. Pieces of one text that arrive with no tag between them all stay.
         Pending.append(Text);
-        Pending += "\r\n";
         break;
     case 0:
         if (!Pending.empty())

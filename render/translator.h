@@ -7,6 +7,8 @@
 //
 // Texts are the document's bytes. Text runs wait in Pending and reach Output only
 // when a tag arrives; what is still pending at the end of the document is dropped.
+// A run outside pre is written with CR LF after it; inside pre it is written as it
+// is, since its line breaks are its own.
 #include "render/byte_buffer.h"
 #include "render/render_context.h"
 #include "render/thtml.h"
@@ -23,6 +25,10 @@ class Translator : public THTML {
     Q_OBJECT
 public:
     explicit Translator(QWidget* parent = nullptr, RenderContext context = {});
+
+    // The stand-in for pictures that cannot be decoded: "_NoImage.gif" in the home
+    // folder of the render context.
+    QString missingPicture() const override;
 
     RenderContext& renderContext() { return m_context; }
     const RenderContext& renderContext() const { return m_context; }
@@ -73,7 +79,7 @@ protected:
 
     // Positions of the element names the rules test.
     struct Tags {
-        int bang, body, frame, frameset, img, meta, pre, title;
+        int bang, body, frame, frameset, img, link, meta, pre, title;
     };
     static const Tags& tags();
 

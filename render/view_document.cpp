@@ -1,13 +1,22 @@
 #include "render/view_document.h"
 
-#include <QFile>
+#include "render/picture_file.h"
+
 #include <QImage>
 
 namespace zv {
 
-ViewDocument::ViewDocument(QObject* parent)
+ViewDocument::ViewDocument(const QString& standInPicture, QObject* parent)
     : QTextDocument(parent)
+    , m_standIn(standInPicture)
 {
+}
+
+void ViewDocument::setMarkup(const QString& html)
+{
+    m_takingMarkup = true;
+    setHtml(html);
+    m_takingMarkup = false;
 }
 
 QString ViewDocument::localFileOf(const QUrl& base, const QUrl& address)
@@ -20,6 +29,11 @@ QString ViewDocument::localFileOf(const QUrl& base, const QUrl& address)
 
 QVariant ViewDocument::loadResource(int type, const QUrl& name)
 {
+    // Translated pages keep their style sheets' addresses for a layout engine that
+    // understands CSS; this one understands too little of it, and a page given its
+    // sheets looks less like itself than one without: they are not read here.
+    if (type == QTextDocument::StyleSheetResource)
+        return QVariant();
     const QString path = localFileOf(baseUrl(), name);
     if (path.isEmpty())
         return QVariant();
@@ -27,13 +41,11 @@ QVariant ViewDocument::loadResource(int type, const QUrl& name)
         m_filesRead.append(path);
     QVariant result;
     if (type == QTextDocument::ImageResource) {
-        QImage image(path);
+        // The toolkit reads backgrounds while it takes the markup in and pictures
+        // when it lays them out: only a picture gets the stand-in.
+        const QImage image = m_takingMarkup ? decodePicture(path) : readPicture(path, m_standIn);
         if (!image.isNull())
             result = image;
-    } else if (type == QTextDocument::StyleSheetResource) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            result = QString::fromUtf8(file.readAll());
     }
     // Kept so that layout and painting do not read the file again.
     if (result.isValid())

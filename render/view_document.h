@@ -2,6 +2,9 @@
 // The text document an HTML view lays out. Pictures, style sheets and other
 // resources come only from local files named by file addresses (relative ones are
 // taken against the document's own address); nothing is fetched from the network.
+// A picture of the page that cannot be decoded shows as the stand-in for a missing
+// picture; a background that cannot be decoded is left out, as a browser leaves it.
+// Linked style sheets are not read: this layout understands too little CSS for them.
 #include <QStringList>
 #include <QTextDocument>
 #include <QUrl>
@@ -11,11 +14,17 @@ namespace zv {
 class ViewDocument : public QTextDocument {
     Q_OBJECT
 public:
-    explicit ViewDocument(QObject* parent = nullptr);
+    // `standInPicture` is the file shown for a picture that cannot be decoded.
+    explicit ViewDocument(const QString& standInPicture = QString(), QObject* parent = nullptr);
 
     // Answers the local file a resource address names, or an empty text when the
     // address is not a file address.
     static QString localFileOf(const QUrl& base, const QUrl& address);
+
+    // Takes the page's markup. The backgrounds it names (of the body, tables, cells
+    // and style rules) are read while it is taken in; pictures are read afterwards,
+    // when the layout needs them.
+    void setMarkup(const QString& html);
 
     // The local files read for the document (pictures, style sheets), in the order
     // first read, found or not.
@@ -25,6 +34,8 @@ protected:
     QVariant loadResource(int type, const QUrl& name) override;
 
 private:
+    QString m_standIn;
+    bool m_takingMarkup = false;
     QStringList m_filesRead;
 };
 

@@ -39,6 +39,34 @@ FileMask::FileMask(const QString& mask)
     }
 }
 
+bool FileMask::matchesPattern(QStringView pattern, QStringView fileName)
+{
+    auto same = [](QChar a, QChar b) { return a == b || a.toCaseFolded() == b.toCaseFolded(); };
+    // Greedy matching that backs up to the last "*" on a mismatch: linear in the
+    // common cases, never exponential.
+    qsizetype p = 0;
+    qsizetype n = 0;
+    qsizetype starAt = -1; // position after the last "*" seen
+    qsizetype starName = 0; // where the name stood when that "*" was met
+    while (n < fileName.size()) {
+        if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+            starAt = ++p;
+            starName = n;
+        } else if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || same(pattern[p], fileName[n]))) {
+            ++p;
+            ++n;
+        } else if (starAt >= 0) {
+            p = starAt;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
+        ++p;
+    return p == pattern.size();
+}
+
 bool FileMask::matches(const QString& fileName) const
 {
     if (m_all)

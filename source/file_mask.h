@@ -15,6 +15,11 @@ public:
     QString text() const { return m_text; }
     bool matches(const QString& fileName) const;
 
+    // Whether `fileName` matches the one wildcard pattern `pattern`, without regard
+    // to letter case: "*" any run of characters, "?" any one, every other character
+    // (";", "[", "]" included) stands for itself.
+    static bool matchesPattern(QStringView pattern, QStringView fileName);
+
 private:
     QString m_text;
     QList<QRegularExpression> m_patterns;

@@ -9,6 +9,7 @@ ZV_PACKAGES=(
   libshp-dev libmsiecf-dev libbfio-dev libmsiecf-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
+  libqt6svg6 qt6-image-formats-plugins
   xvfb x11-apps xauth imagemagick openbox xdotool x11-utils
   libdb1-compat
   libxml2-utils

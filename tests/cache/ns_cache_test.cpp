@@ -3,6 +3,7 @@
 #include "core/prog_bar.h"
 #include "cache/address_utils.h"
 #include "cache/cache_db.h"
+#include "immutable_folder.h"
 #include "netscape_index.h"
 #include "platform/file_paths.h"
 #include "platform/registry_store.h"
@@ -400,3 +401,46 @@ TEST_F(NSCacheTest, DamagedIndexesGiveOnlyGenuineRows)
 }
 
 } // namespace
+
+TEST_F(NSCacheTest, AReadOnlyCacheIsReadAsItIsNowThroughACopyInTheProgramsCacheFolder)
+{
+    // A cache on a read-only disk, with a private copy left beside it by a run
+    // made when the browser's index still held other entries.
+    const QString folder = makeFolder(QStringLiteral("old-disk"));
+    ASSERT_EQ(nstest::generate(joinPath(folder, QStringLiteral("zvfat.db")),
+                               {QStringLiteral("http://h/was/stale.gif\tf0\timage/gif")}),
+              QString());
+    ASSERT_EQ(nstest::generate(joinPath(folder, QStringLiteral("fat.db")),
+                               {QStringLiteral("http://h/now/current.gif\tf1\timage/gif"),
+                                QStringLiteral("http://h/now/page.htm\tf2\ttext/html")}),
+              QString());
+    for (const char* name : {"f0", "f1", "f2"})
+        writeFile(joinPath(folder, QString::fromLatin1(name)), "x");
+    const QByteArray stale = readFile(joinPath(folder, QStringLiteral("zvfat.db")));
+    setCacheDir(folder);
+    ImmutableGuard guard(folder);
+    if (!guard.active())
+        GTEST_SKIP() << "cannot make a folder unwritable here: " << guard.reason().toStdString();
+
+    QStringList names;
+    for (const CacheRow& r : readAll())
+        names << r.fileName;
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("current.gif"), QStringLiteral("page.htm")}));
+    // The copy was made in the program's cache folder (where the table is); the
+    // old disk is left as it was.
+    EXPECT_EQ(readFile(joinPath(dir.path(), QStringLiteral("zvfat.db"))),
+              readFile(joinPath(folder, QStringLiteral("fat.db"))));
+    EXPECT_EQ(readFile(joinPath(folder, QStringLiteral("zvfat.db"))), stale);
+    EXPECT_TRUE(messages.texts().isEmpty());
+
+    // Without an old copy beside it, the same.
+    guard.release();
+    ASSERT_TRUE(QFile::remove(joinPath(folder, QStringLiteral("zvfat.db"))));
+    QFile::remove(joinPath(dir.path(), QStringLiteral("zvfat.db")));
+    ImmutableGuard again(folder);
+    ASSERT_TRUE(again.active());
+    db->Rebuild();
+    EXPECT_EQ(readAll().size(), 2u);
+    EXPECT_FALSE(QFile::exists(joinPath(folder, QStringLiteral("zvfat.db"))));
+}

@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QHelpEvent>
 #include <QTabWidget>
+#include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 using namespace zv;
@@ -31,8 +34,6 @@ TEST(OptionsDialog, StartsWithTheDefaultPreferencesAndHints)
     EXPECT_EQ(dlg.Label2->text(), "Cut off at");
     EXPECT_EQ(dlg.nLines->text(), "5000");
     EXPECT_EQ(dlg.Label3->text(), "bytes");
-    EXPECT_EQ(dlg.nLines->toolTip(),
-              "Number of KBytes of data to process for each thumbnail (0 = All)");
     EXPECT_EQ(dlg.Label3->toolTip(), dlg.nLines->toolTip());
     EXPECT_EQ(dlg.CheckBox1->text(), "Skip Caches");
     EXPECT_EQ(dlg.CheckBox1->toolTip(), "Skip Navigator and Explorer cache folders.");
@@ -41,6 +42,30 @@ TEST(OptionsDialog, StartsWithTheDefaultPreferencesAndHints)
     EXPECT_FALSE(dlg.skipCaches() || dlg.scaleGraphics() || dlg.scaleText());
     EXPECT_EQ(dlg.scalingFactor(), 4);
     EXPECT_EQ(dlg.cutOff(), 5000);
+}
+
+TEST(OptionsDialog, TheCutOffHintCountsBytesWhereverTheMouseRests)
+{
+    // The box, the label before it and "bytes" after it share one hint; it must
+    // count what the box holds (bytes, as the label after the box says).
+    ScriptedMessages script;
+    FakeGrid grid;
+    TfrmOptions dlg(&grid);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    const QString expected = "Number of bytes of data to process for each thumbnail (0 = All)";
+    for (QWidget* control : {static_cast<QWidget*>(dlg.Label2), static_cast<QWidget*>(dlg.nLines),
+                             static_cast<QWidget*>(dlg.Label3)}) {
+        const QPoint inDialog = control->mapTo(&dlg, control->rect().center());
+        QWidget* under = dlg.childAt(inDialog);
+        ASSERT_EQ(under, control) << control->objectName().toStdString();
+        QHelpEvent hover(QEvent::ToolTip, control->rect().center(), control->mapToGlobal(control->rect().center()));
+        QApplication::sendEvent(under, &hover);
+        EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 2000));
+        EXPECT_EQ(QToolTip::text(), expected) << control->objectName().toStdString();
+        EXPECT_EQ(control->statusTip(), expected);
+        QToolTip::hideText();
+    }
 }
 
 TEST(OptionsDialog, WithoutAGridItSaysSoAndStillWorks)

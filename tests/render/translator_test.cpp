@@ -2,6 +2,8 @@
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
 #include "platform/scripted_messages.h"
+#include "render/character_references.h"
+#include "render/style_addresses.h"
 #include "render/tr_nail.h"
 #include "render/view_document.h"
 
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -110,8 +113,13 @@ TEST_F(TranslatorTest, TagsAttributesAndPendingText)
 
 TEST_F(TranslatorTest, PreformattedRunsAndTitles)
 {
-    EXPECT_EQ(translate("<pre>  a\n  b</pre><p>x</p>"), "<pre>  a\n  b\r\n</pre><p>x\r\n</p>");
-    EXPECT_EQ(translate("<PRE> </PRE>"), "<PRE> \r\n</PRE>");
+    // Inside pre the line breaks are the text's own: a run is written as it is, so
+    // the tokens of a code block stay on their lines. Outside pre every run still
+    // ends with CR LF.
+    EXPECT_EQ(translate("<pre>  a\n  b</pre><p>x</p>"), "<pre>  a\n  b</pre><p>x\r\n</p>");
+    EXPECT_EQ(translate("<PRE> </PRE>"), "<PRE> </PRE>");
+    EXPECT_EQ(translate("<pre><b>int</b> <a href=m>main</a>(<i>void</i>) {\n  return 0;\n}\n</pre>x<p>"),
+              "<pre><b>int</b> <a >main</a>(<i>void</i>) {\n  return 0;\n}\n</pre>x\r\n<p>");
 
     const QByteArray longTitle(100, 'T');
     EXPECT_EQ(translate("<title>" + longTitle + "</title>"),
@@ -125,11 +133,105 @@ TEST_F(TranslatorTest, PreformattedRunsAndTitles)
               "<title>" + accented.left(160).toStdString() + "</title>");
 }
 
-TEST_F(TranslatorTest, FramesLoseAttributesEndTagsAndTextBefore)
+TEST_F(TranslatorTest, FramesetsKeepTheirLayoutAndFramesTheirDocuments)
 {
-    EXPECT_EQ(translate("<html><frameset rows=\"50%,50%\">\nstray text<frame src=a.htm name=top>"
-                        "<FRAME SRC=b.htm></frameset><noframes>none</noframes></html>"),
-              "<html><frameset ><frame ><FRAME ><noframes>none\r\n</noframes></html>");
+    // ROWS, COLS and BORDER lay the frameset out and stay; FRAME's SRC is written
+    // as the file address of the document it names (found as a picture is); every
+    // other attribute goes, as do FRAME's end tags and text in front of frame tags.
+    // (An attribute written without a value keeps its empty value, as everywhere.)
+    const QString a = writeFile("a.htm", "<p>a</p>");
+    const QString spaced = writeFile("Menu Page.htm", "<p>menu</p>");
+    EXPECT_EQ(translate("<html><frameset rows=\"50%,*\" border=2 frameborder=no onload=\"go()\">\nstray text"
+                        "<frame src=a.htm name=top scrolling=no></frame><FRAME SRC=\"menu%20page.HTM\" noresize>"
+                        "<frame src=missing.htm><frame src=\"http://www.example.com/b.htm\"><frame name=empty>"
+                        "</frameset><noframes>none</noframes></html>"),
+              "<html><frameset ROWS=\"50%,*\" BORDER=\"2\" ><frame SRC=\"" + str(url(a)) + "\" ><FRAME SRC=\""
+                  + QUrl::fromLocalFile(spaced).toString(QUrl::EncodeUnicode).toStdString()
+                  + "\" NORESIZE=\"\" ><frame ><frame ><frame ></frameset><noframes>none\r\n</noframes></html>");
+    // META and "!" still lose every attribute.
+    EXPECT_EQ(translate("<meta http-equiv=refresh content=\"0;url=a.htm\"><!DOCTYPE html>"), "<meta ><!>");
+}
+
+TEST_F(TranslatorTest, NestedFramesetsKeepTheirStructureFiveDeep)
+{
+    // Which frame belongs to which frameset is told by the end tags alone.
+    QByteArray doc = "<html>";
+    std::string expected = "<html>";
+    for (int depth = 0; depth < 5; ++depth) {
+        const QByteArray name = "f" + QByteArray::number(depth) + ".htm";
+        const QString file = writeFile(QString::fromLatin1(name), "<p>frame</p>");
+        const char* layout = depth % 2 ? "cols" : "rows";
+        doc += "<frameset " + QByteArray(layout) + "=\"30%,*\">\n  <frame src=\"" + name + "\">\n";
+        expected += "<frameset " + QByteArray(layout).toUpper().toStdString() + "=\"30%,*\" ><frame SRC=\""
+                    + str(url(file)) + "\" >";
+    }
+    for (int depth = 0; depth < 5; ++depth) {
+        doc += "</frameset>\n  <!-- after " + QByteArray::number(4 - depth) + " -->\n";
+        expected += "</frameset><!>";
+    }
+    doc += "</html>";
+    expected += "</html>";
+    EXPECT_EQ(translate(doc), expected);
+}
+
+TEST_F(TranslatorTest, StyleSheetsAreKeptAndEveryOtherLinkGoes)
+{
+    const QString site = writeFile("css/site.css", "body { color: red }");
+    const QString plain = writeFile("plain.css", "p { margin: 0 }");
+    const std::string siteUrl = str(url(site));
+    const std::string plainUrl = str(url(plain));
+    // Any letter case, the address before or after rel, among several rel tokens.
+    EXPECT_EQ(translate("<LINK REL=StyleSheet HREF=\"css/Site.CSS\">"),
+              "<LINK REL=\"StyleSheet\" HREF=\"" + siteUrl + "\" >");
+    EXPECT_EQ(translate("<link href=\"plain.css\" rel=\"preload  stylesheet\" type=\"text/css\" media=screen>"),
+              "<link HREF=\"" + plainUrl + "\" REL=\"preload  stylesheet\" TYPE=\"text/css\" MEDIA=\"screen\" >");
+    // Not a style sheet a browser applies, or nowhere to be found: the address goes.
+    EXPECT_EQ(translate("<link rel=\"alternate stylesheet\" href=plain.css title=Big>"),
+              "<link REL=\"alternate stylesheet\" TITLE=\"Big\" >");
+    EXPECT_EQ(translate("<link rel=stylesheet type=text/xsl href=plain.css>"),
+              "<link REL=\"stylesheet\" TYPE=\"text/xsl\" >");
+    EXPECT_EQ(translate("<link rel=icon href=plain.css><link rel=stylesheet href=missing.css>"
+                        "<link href=plain.css><a href=plain.css>x</a><base href=\"http://x/\">"),
+              "<link REL=\"icon\" ><link REL=\"stylesheet\" ><link ><a >x\r\n</a><base >");
+
+    // A page from a browser cache finds its style sheet through the cache table.
+    const QString root = withTrailingSlash(tmp.filePath("browser"));
+    QDir().mkpath(root);
+    QFile cached(root + "M0001.CSS");
+    ASSERT_TRUE(cached.open(QIODevice::WriteOnly));
+    cached.close();
+    CacheDB db(joinPath(cache, "CacheDB.dbf"), home);
+    db.Rebuild();
+    db.AddRoot(root);
+    db.AppendRow({"NN", 0, 1, 1, "/css/", "main.css", "M0001.CSS"});
+    nail->renderContext().cacheDB = &db;
+    EXPECT_EQ(translate("<link rel=stylesheet href=\"http://www.example.com/css/main.css\">"),
+              "<link REL=\"stylesheet\" HREF=\"" + str(url(root + "M0001.CSS")) + "\" >");
+}
+
+TEST_F(TranslatorTest, AddressesInStylesAreTakenAgainstThePagesFolder)
+{
+    const std::string base = str(url(writeFile("base.css", "")));
+    const std::string print = str(url(writeFile("Print.css", "")));
+    const std::string bg = str(url(writeFile("img/bg.gif", "GIF89a")));
+    const std::string gone = str(url(QDir(docs).filePath("gone.gif")));
+    EXPECT_EQ(translate("<STYLE type=\"text/css\">@import \"base.css\";\n@IMPORT url( 'print.css' ) print;\n"
+                        "body { background: URL(img/bg.gif) no-repeat }\n"
+                        ".q { content: \"url(no.gif)\" } /* url(bg.gif) */\n"
+                        ".r { background: url(http://remote/x.gif); filter: url(#f) }\n"
+                        ".d { background: url(data:image/gif;base64,R0lG) }\n"
+                        ".m { background: url(\"gone.gif\"); list-style: myurl(bg.gif) }</STYLE><p>"),
+              "<STYLE TYPE=\"text/css\" >@import url(\"" + base + "\");\n@IMPORT url(\"" + print
+                  + "\") print;\nbody { background: url(\"" + bg + "\") no-repeat }\n"
+                    ".q { content: \"url(no.gif)\" } /* url(bg.gif) */\n"
+                    ".r { background: url(http://remote/x.gif); filter: url(#f) }\n"
+                    ".d { background: url(data:image/gif;base64,R0lG) }\n"
+                    ".m { background: url(\"" + gone + "\"); list-style: myurl(bg.gif) }\r\n</STYLE><p>");
+    // In a style attribute, quotes may be written as character references.
+    EXPECT_EQ(translate("<div style=\"background-image: url(&quot;img/bg.gif&quot;)\"><p style=\"color:red\">"),
+              "<div STYLE=\"background-image: url(&quot;" + bg + "&quot;)\" ><p STYLE=\"color:red\" >");
+    // A style without addresses is written as it was.
+    EXPECT_EQ(translate("<style>p { color: blue }</style>"), "<style>p { color: blue }\r\n</style>");
 }
 
 TEST_F(TranslatorTest, CutOffMarkerEndsTheOutput)
@@ -332,7 +434,7 @@ TEST_F(TranslatorTest, SaveTranslationWritesCrLfLinesInTheCacheFolder)
     ASSERT_TRUE(nail->SaveTranslation("page.n4"));
     QFile saved(joinPath(cache, "page.n4"));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(str(saved.readAll()), "<pre>a\r\nb\r\nc\r\n</pre>x\r\n<p>\r\n");
+    EXPECT_EQ(str(saved.readAll()), "<pre>a\r\nb\r\nc</pre>x\r\n<p>\r\n");
     EXPECT_EQ(str(Translator::crlfLines("")), "");
     EXPECT_EQ(str(Translator::crlfLines("a\n\nb\r\n")), "a\r\n\r\nb\r\n");
 
@@ -381,4 +483,116 @@ TEST_F(TranslatorTest, ShownViewLaysOutTheSourceAndSitsBelowThePanel)
     EXPECT_TRUE(view.layoutFinished());
     EXPECT_TRUE(view.DeferRetrieval()); // set again once the load is over
     EXPECT_EQ(str(view.translation()), "<p>shown \r\n<a HREF=\"x\" >here\r\n</a></p>");
+}
+
+namespace {
+
+// A view control that reports every text run inside pre in two pieces, one after
+// the other with no tag between them.
+class SplittingNail : public TRNail {
+public:
+    using TRNail::TRNail;
+
+protected:
+    void DoNewElement(HtmlElement& element) override
+    {
+        if (!InPre || !element.ElemType.isEmpty() || element.text.size() < 2) {
+            TRNail::DoNewElement(element);
+            return;
+        }
+        const QByteArrayView whole = element.text;
+        HtmlElement piece = element;
+        piece.text = whole.first(whole.size() / 2);
+        TRNail::DoNewElement(piece);
+        piece.text = whole.sliced(whole.size() / 2);
+        TRNail::DoNewElement(piece);
+        element.EnableDefault = piece.EnableDefault;
+    }
+};
+
+} // namespace
+
+TEST_F(TranslatorTest, PiecesOfOnePreformattedTextAreAllKept)
+{
+    SplittingNail splitting(nullptr, nail->renderContext());
+    const QString path = writeFile("split.htm", "<pre>first line\nsecond</pre><p>plain text</p>");
+    ASSERT_TRUE(splitting.LoadDocument(path, true));
+    EXPECT_EQ(str(splitting.translation()), "<pre>first line\nsecond</pre><p>plain text\r\n</p>");
+}
+
+TEST_F(TranslatorTest, ACodeBlockShowsItsLinesAsWritten)
+{
+    // The zoomed view's way: translate, save, and lay the saved copy out.
+    const QString path = writeFile("code.htm", "<html><body><pre><b>int</b> <a href=\"m.htm\">main</a>"
+                                               "(<i>void</i>) {\n    <span>return</span> 0;\n}</pre>"
+                                               "<p>after</p></body></html>");
+    ASSERT_TRUE(nail->LoadDocument(path, true));
+    ASSERT_TRUE(nail->SaveTranslation("code.n1"));
+    TransGui view(nullptr, nail->renderContext());
+    view.resize(600, 400);
+    ASSERT_TRUE(view.LoadDocument(joinPath(cache, "code.n1"), false));
+    ASSERT_NE(view.document(), nullptr);
+    const QStringList lines = view.document()->toPlainText().split(QChar::LineSeparator).join("\n").split("\n");
+    EXPECT_TRUE(lines.contains("int main(void) {")) << view.document()->toPlainText().toStdString();
+    EXPECT_TRUE(lines.contains("    return 0;")) << view.document()->toPlainText().toStdString();
+}
+
+TEST_F(TranslatorTest, PictureAddressesAreReadWithTheirCharacterReferencesDecoded)
+{
+    const QString amp = writeFile("q&r.gif", "GIF89a");
+    const QString accented = writeFile(QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC.gif"), "GIF89a");
+    const QString literal = writeFile("a&copy=1.gif", "GIF89a");
+    for (const char* value : {"q&amp;r.gif", "q&#38;r.gif", "q&#x26;r.gif", "q&AMP;r.gif", "q&amp;r.gif"})
+        EXPECT_EQ(translate(QByteArray("<img src=\"") + value + "\">"), "<img SRC=\"" + str(url(amp)) + "\" >")
+            << value;
+    EXPECT_EQ(translate("<body background=\"caf&eacute;&#32;&euro;.gif\">"),
+              "<body BACKGROUND=\"" + QUrl::fromLocalFile(accented).toString(QUrl::EncodeUnicode).toStdString()
+                  + "\" >");
+    // "&copy" running on into "=" is no reference, as in a browser.
+    EXPECT_EQ(translate("<img src=\"a&copy=1.gif\">"), "<img SRC=\"" + str(url(literal)) + "\" >");
+}
+
+TEST(CharacterReferences, NamedDecimalAndHexAsABrowserReadsThemInAValue)
+{
+    EXPECT_EQ(decodeCharacterReferences(u"plain"), "plain");
+    EXPECT_EQ(decodeCharacterReferences(u"a&amp;b&lt;&gt;&quot;&apos;"), "a&b<>\"'");
+    EXPECT_EQ(decodeCharacterReferences(u"&#65;&#x42;&#X43;&#0068;"), "ABCD");
+    // Without the semicolon: numbers always, old Latin-1 names unless a letter, a
+    // digit or "=" follows; newer names never.
+    EXPECT_EQ(decodeCharacterReferences(u"&#65x&amp &copy, &eacutex &copy=1 &alpha"),
+              QString::fromUtf8("Ax& \xC2\xA9, &eacutex &copy=1 &alpha"));
+    EXPECT_EQ(decodeCharacterReferences(u"&alpha;&notin;&notit;"), QString::fromUtf8("\xCE\xB1\xE2\x88\x89&notit;"));
+    // Numbers a browser replaces: NUL, surrogates, past Unicode; 0x80..0x9F are
+    // the Windows-1252 characters.
+    EXPECT_EQ(decodeCharacterReferences(u"&#0;&#xD800;&#x110000;&#99999999999999;&#x80;&#150;"),
+              QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xE2\x82\xAC\xE2\x80\x93"));
+    EXPECT_EQ(decodeCharacterReferences(u"&#x1F600;"), QString::fromUtf8("\xF0\x9F\x98\x80"));
+    // Not references: stay as written.
+    EXPECT_EQ(decodeCharacterReferences(u"& &; &#; &#x; &unknown; &verylongnamehere; &"),
+              "& &; &#; &#x; &unknown; &verylongnamehere; &");
+}
+
+TEST(StyleAddresses, OnlyAddressesAreRewrittenAndAlwaysQuoted)
+{
+    QStringList seen;
+    const StyleAddressResolver resolve = [&](QByteArrayView address) {
+        seen << QString::fromUtf8(address);
+        return address == "keep" ? QByteArray() : "file:///n/" + address.toByteArray();
+    };
+    bool changed = false;
+    EXPECT_EQ(rewriteStyleAddresses("a{b:url(x)}", resolve, &changed), "a{b:url(\"file:///n/x\")}");
+    EXPECT_TRUE(changed);
+    // The characters that would end the address are percent-encoded.
+    EXPECT_EQ(rewriteStyleAddresses("url(\"a b)'c\")", resolve), "url(\"file:///n/a%20b%29%27c\")");
+    EXPECT_EQ(rewriteStyleAddresses("url(keep) url( 'keep' )", resolve, &changed), "url(keep) url( 'keep' )");
+    EXPECT_FALSE(changed);
+    // Unfinished or malformed ones stay as written; nothing is lost.
+    for (const char* css : {"url(", "url(a", "url('a", "url(a b)", "@import", "@import 'x", "/* url(a)", "'url(a)'"})
+        EXPECT_EQ(rewriteStyleAddresses(css, resolve), QByteArray(css)) << css;
+    EXPECT_EQ(rewriteStyleAddresses("@import /* c */ 'x' screen;", resolve),
+              "@import /* c */ url(\"file:///n/x\") screen;");
+    EXPECT_EQ(rewriteStyleAddresses("@importx 'y'; p{a:'z'}", resolve), "@importx 'y'; p{a:'z'}");
+    EXPECT_TRUE(mayHoldStyleAddresses("A { b: URL(x) }"));
+    EXPECT_TRUE(mayHoldStyleAddresses("@Import 'x';"));
+    EXPECT_FALSE(mayHoldStyleAddresses("p { color: red } url"));
 }

@@ -56,3 +56,22 @@ TEST(FileMaskMatching, PatternsIgnoreCaseAndSplitOnSemicolons)
     EXPECT_TRUE(FileMask("*.*").matches("README"));
     EXPECT_FALSE(FileMask("").matches("a.htm"));
 }
+
+TEST(FileMaskMatching, OnePatternHasOnlyTwoWildcards)
+{
+    // Purge masks: a document's name with ".n*" for its extension.
+    EXPECT_TRUE(FileMask::matchesPattern(u"a[1].n*", u"a[1].n4"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"A[1].N*", u"a[1].n12.pic"));
+    EXPECT_FALSE(FileMask::matchesPattern(u"a[1].n*", u"a1.n4"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"x;y.n*", u"x;y.n4"));
+    EXPECT_FALSE(FileMask::matchesPattern(u"x;y.n*", u"y.n4"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"*.n*", u".n"));
+    EXPECT_FALSE(FileMask::matchesPattern(u"*.n*", u"CacheDB.dbf"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"?b*c", u"abxxc"));
+    EXPECT_FALSE(FileMask::matchesPattern(u"?b*c", u"bxxc"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaab"));
+    EXPECT_FALSE(FileMask::matchesPattern(u"*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaa"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"", u""));
+    EXPECT_FALSE(FileMask::matchesPattern(u"", u"a"));
+    EXPECT_TRUE(FileMask::matchesPattern(u"\u00c9t\u00e9.n*", u"\u00e9T\u00c9.N4"));
+}
