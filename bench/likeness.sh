@@ -53,7 +53,9 @@ if [ -n "$missing" ]; then
 fi
 
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZV_BUILD_BENCH=ON >/dev/null
-cmake --build "$BUILD" -j2 --target zorvane-render bench_grid_build >/dev/null
+mkdir -p "$OUT"
+cmake --build "$BUILD" -j2 --target zorvane-render bench_grid_build > "$OUT/build.log" \
+  || { cat "$OUT/build.log"; exit 1; }
 export QT_QPA_PLATFORM=offscreen
 RENDER=$BUILD/tools/zorvane-render
 
