@@ -12,7 +12,7 @@
 #   --worst N            how many of the worst pages to put beside Chromium's in
 #                        build/bench/likeness/worst (default 12)
 #   --chromium-sample N  pages whose Chromium screenshot is timed in this run (default 30)
-#   --grid-rounds N      cold and warm grid builds (default 1)
+#   --grid-rounds N      cold and warm grid builds, the median shown (default 3)
 #
 # Chromium's reference pictures are kept in build/bench/likeness/chromium and taken
 # again only for pages that are new or changed. Pages of the list that are not on
@@ -31,7 +31,7 @@ PACKAGES=(postgresql-doc-15 git-doc cmake-doc flex-doc autoconf-doc gnu-standard
 PY=/usr/bin/python3
 HELPER=bench/likeness_pages.py
 
-select=0 worst=12 sample=30 rounds=1
+select=0 worst=12 sample=30 rounds=3
 while [ $# -gt 0 ]; do
   case $1 in
     --select) select=1 ;;
