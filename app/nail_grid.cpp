@@ -3,6 +3,7 @@
 #include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_scroll_box.h"
+#include "app/tile_fonts.h"
 #include "app/tile_geometry.h"
 #include "cache/cache_db.h"
 #include "cache/file_utils.h"
@@ -28,27 +29,6 @@ namespace zv {
 
 namespace {
 constexpr int kMaxTiles = 105;
-
-void applyTileFont(THTML* view, const TileFont& f)
-{
-    const QByteArray p(f.property);
-    if (p == "FixedFont")
-        view->setFixedFont(f.font);
-    else if (p == "Font")
-        view->setFont(f.font);
-    else if (p == "Heading1Font")
-        view->setHeading1Font(f.font);
-    else if (p == "Heading2Font")
-        view->setHeading2Font(f.font);
-    else if (p == "Heading3Font")
-        view->setHeading3Font(f.font);
-    else if (p == "Heading4Font")
-        view->setHeading4Font(f.font);
-    else if (p == "Heading5Font")
-        view->setHeading5Font(f.font);
-    else if (p == "Heading6Font")
-        view->setHeading6Font(f.font);
-}
 } // namespace
 
 HNailGrid::HNailGrid(TForm1* owner)
@@ -196,10 +176,8 @@ void HNailGrid::buildLoop()
         // shown at.
         tile->showTitle();
         tile->arrange();
-        if (m_options && m_options->scaleText()) {
-            for (const TileFont& f : scaledTileFonts(factor))
-                applyTileFont(tile->view(), f);
-        }
+        if (m_options && m_options->scaleText())
+            applyScaledTileFonts(tile->view(), factor);
         THTML* view = tile->view();
         view->setDeferRetrieval(false);
         const QString thumbnailPath = joinPath(cacheFolder(), name);
@@ -248,8 +226,7 @@ bool HNailGrid::saveThumbnail(const QString& documentPath, const QString& thumbn
 {
     // Written under a temporary name and renamed into place, so a partial write never
     // stands as a thumbnail.
-    QByteArray bytes = provenanceLine(documentPath).toUtf8() + "\r\n";
-    bytes += Translator::crlfLines(m_renderView->translation());
+    const QByteArray bytes = prebuiltThumbnailBytes(documentPath, m_renderView->translation());
     QString reason;
     if (writeFileAtomically(thumbnailPath, bytes, &reason))
         return true;

@@ -1,6 +1,7 @@
 #include "render/prebuilt_thumbnail.h"
 
 #include "platform/file_paths.h"
+#include "render/translator.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,6 +39,11 @@ QString provenanceLine(const QString& documentPath)
         .arg(QString::fromLatin1(QUrl::toPercentEncoding(info.absoluteFilePath(), "/")),
              QString::number(info.size()),
              QString::number(info.lastModified().toMSecsSinceEpoch()));
+}
+
+QByteArray prebuiltThumbnailBytes(const QString& documentPath, QByteArrayView translation)
+{
+    return provenanceLine(documentPath).toUtf8() + "\r\n" + Translator::crlfLines(translation);
 }
 
 bool prebuiltThumbnailIsCurrent(const QString& thumbnailPath, const QString& documentPath)

@@ -4,6 +4,7 @@
 // scaling factor. Its first line is an HTML comment recording the full path, size and
 // modification time of the document it was made from, so a file of the same name
 // made from another document, or from an older version of this one, is not reused.
+#include <QByteArray>
 #include <QString>
 
 namespace zv {
@@ -17,6 +18,9 @@ QString prebuiltThumbnailMask(const QString& documentPath);
 // The first line of a pre-built thumbnail made from `documentPath` as it is now;
 // empty when the document does not exist.
 QString provenanceLine(const QString& documentPath);
+// What a pre-built thumbnail of `documentPath` holds: its first line, then the
+// translated markup as text lines with CR LF ends.
+QByteArray prebuiltThumbnailBytes(const QString& documentPath, QByteArrayView translation);
 // True when the pre-built thumbnail at `thumbnailPath` exists and was made from
 // `documentPath` as it is now (same path, size and modification time).
 bool prebuiltThumbnailIsCurrent(const QString& thumbnailPath, const QString& documentPath);
