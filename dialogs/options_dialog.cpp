@@ -65,6 +65,9 @@ TfrmOptions::TfrmOptions(GridDependent* grid, QWidget* parent)
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     chkScaleText = new QCheckBox(QStringLiteral("Scale Text"), General);
     chkScaleText->setObjectName(QStringLiteral("chkScaleText"));
+    chkMiniature = new QCheckBox(QStringLiteral("Miniature"), General);
+    chkMiniature->setObjectName(QStringLiteral("chkMiniature"));
+    setHint(chkMiniature, QStringLiteral("Lay each page out at full width and shrink it into its tile"));
 
     auto* form = new QGridLayout(General);
     form->addWidget(Label1, 0, 0);
@@ -75,7 +78,8 @@ TfrmOptions::TfrmOptions(GridDependent* grid, QWidget* parent)
     form->addWidget(CheckBox1, 2, 0, 1, 3);
     form->addWidget(CheckBox2, 3, 0, 1, 3);
     form->addWidget(chkScaleText, 4, 0, 1, 3);
-    form->setRowStretch(5, 1);
+    form->addWidget(chkMiniature, 5, 0, 1, 3);
+    form->setRowStretch(6, 1);
     form->setColumnStretch(3, 1);
 
     ConnectDependent();
@@ -129,6 +133,11 @@ bool TfrmOptions::scaleGraphics() const
 bool TfrmOptions::scaleText() const
 {
     return chkScaleText->isChecked();
+}
+
+bool TfrmOptions::miniature() const
+{
+    return chkMiniature->isChecked();
 }
 
 } // namespace zv

@@ -1,5 +1,5 @@
 #pragma once
-// "Options": the five preferences that shape thumbnails. The controls are the live
+// "Options": the six preferences that shape thumbnails. The controls are the live
 // values: the three check boxes take effect the moment they change (their readers
 // look at them directly) and the cut-off text stays as typed whatever the dialog
 // ends with; only the scaling factor is put back to the grid's value at the next
@@ -34,6 +34,8 @@ public:
     bool skipCaches() const;
     bool scaleGraphics() const;
     bool scaleText() const;
+    // Tiles lay their page out at full width and shrink it ("Miniature").
+    bool miniature() const;
 
     QTabWidget* PageControl1;
     QWidget* General;
@@ -46,6 +48,7 @@ public:
     QCheckBox* CheckBox1;    // "Skip Caches"
     QCheckBox* CheckBox2;    // "Scale Graphics"
     QCheckBox* chkScaleText; // "Scale Text"
+    QCheckBox* chkMiniature; // "Miniature"
 
     GridDependent* Dependent = nullptr;
 

@@ -68,6 +68,26 @@ TEST(OptionsDialog, TheCutOffHintCountsBytesWhereverTheMouseRests)
     }
 }
 
+TEST(OptionsDialog, MiniatureSwitchSitsBelowTheOthersUncheckedAndAnswersTheMouse)
+{
+    ScriptedMessages script;
+    FakeGrid grid;
+    TfrmOptions dlg(&grid);
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    EXPECT_EQ(dlg.chkMiniature->text(), "Miniature");
+    EXPECT_EQ(dlg.chkMiniature->toolTip(), "Lay each page out at full width and shrink it into its tile");
+    EXPECT_FALSE(dlg.miniature());
+    // Below the three switches, lined up with them, and the last of them in tab order.
+    EXPECT_EQ(dlg.chkMiniature->x(), dlg.chkScaleText->x());
+    EXPECT_GE(dlg.chkMiniature->y(), dlg.chkScaleText->geometry().bottom());
+    EXPECT_EQ(dlg.chkScaleText->nextInFocusChain(), dlg.chkMiniature);
+    QTest::mouseClick(dlg.chkMiniature, Qt::LeftButton, {}, QPoint(8, dlg.chkMiniature->height() / 2));
+    EXPECT_TRUE(dlg.miniature());
+    QTest::mouseClick(dlg.chkMiniature, Qt::LeftButton, {}, QPoint(8, dlg.chkMiniature->height() / 2));
+    EXPECT_FALSE(dlg.miniature());
+}
+
 TEST(OptionsDialog, WithoutAGridItSaysSoAndStillWorks)
 {
     ScriptedMessages script;
