@@ -80,34 +80,4 @@ QByteArray limitNesting(const QByteArray& markup)
     return kept;
 }
 
-QByteArray withoutTables(const QByteArray& markup)
-{
-    HtmlTokenizer tokenizer;
-    tokenizer.push(markup);
-    tokenizer.finish();
-    QByteArray kept;
-    kept.reserve(markup.size());
-    qint64 at = 0;
-    for (auto t = tokenizer.next(); t.type != HtmlTokenizer::TokenType::EndOfInput;
-         t = tokenizer.next()) {
-        const bool start = t.type == HtmlTokenizer::TokenType::StartTag;
-        if (!start && t.type != HtmlTokenizer::TokenType::EndTag)
-            continue;
-        const char* instead = nullptr;
-        if (isNamed(t.name, "tr"))
-            instead = start ? "<br>" : "";
-        else if (isAnyOf(t.name, {"td", "th"}))
-            instead = start ? " " : "";
-        else if (isAnyOf(t.name, {"table", "tbody", "thead", "tfoot", "caption", "col", "colgroup"}))
-            instead = "";
-        if (!instead)
-            continue;
-        kept.append(markup.constData() + at, t.sourceBegin - at);
-        kept.append(instead);
-        at = t.sourceEnd;
-    }
-    kept.append(markup.constData() + at, markup.size() - at);
-    return kept;
-}
-
 } // namespace zv

@@ -15,9 +15,4 @@ inline constexpr int kMaxBlockDepth = 100;
 // when nothing needed to go.
 QByteArray limitNesting(const QByteArray& markup);
 
-// The markup without any table: rows become line breaks, cells spaces, the other
-// table tags go. For pages whose tables nest too deeply in ways the tags do not
-// show (the layout engine makes tables of its own around stray cells).
-QByteArray withoutTables(const QByteArray& markup);
-
 } // namespace zv

@@ -9,8 +9,15 @@
 // A new element is never delivered while an element handler runs, even when the
 // handler lets window messages run. cancel() ends a retrieval after the current
 // element; the end event follows. With DeferRetrieval false the view lays out and
-// paints the markup once the last element is through (pictures only from local
-// files, nothing from the network, no script); then layoutFinished() is true.
+// paints the markup once the last element is through (pictures and style sheets
+// only from local files, nothing from the network, no script); then
+// layoutFinished() is true.
+//
+// The layout itself is a PageLayout (page_layout.h): the CSS layout engine behind
+// the view, which knows nothing of widgets. The view's fonts become the engine's
+// default style sheet. A frameset page shows the documents of its frames; before
+// laying such a page out the view asks its frame source for the markup of each
+// frame's document (by default the file itself).
 #include "render/html_element.h"
 #include "render/html_tokenizer.h"
 
@@ -22,14 +29,14 @@
 #include <QPainter>
 #include <QString>
 #include <QUrl>
+#include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
-
-
 namespace zv {
 
-class ViewDocument;
+class PageLayout;
 
 // Reads a regular file whole and answers its size; anything that is not a regular
 // file reads as empty (size 0). Files past the largest document size are cut there.
@@ -79,6 +86,15 @@ public:
     // The style sheet the fonts above give the document.
     QString fontStyleSheet() const;
 
+    // The markup a frame of a frameset page shows for the local document at
+    // `path`: by default the file's own markup. Owners that translate documents
+    // supply their translation. Called from the event loop before a layout, for
+    // every frame document of the page (and of the frame documents, to a depth of
+    // PageLayout::kDeepestFrameDocument); it may let window messages run. An empty
+    // answer leaves the frame empty.
+    using FrameSource = std::function<QByteArray(const QString& path)>;
+    void setFrameSource(FrameSource source) { m_frameSource = std::move(source); }
+
     // Requests the document at a "file://" address. The retrieval starts from the
     // event loop. A request while a retrieval runs cancels it and starts afterwards.
     void requestDocument(const QString& url);
@@ -100,8 +116,8 @@ public:
 
     bool retrieving() const { return m_running; }
     bool requestPending() const { return m_hasPending; }
-    // The laid-out document (empty until a document is laid out).
-    ViewDocument* document();
+    // The laid-out page (null until a document is laid out).
+    const PageLayout* document();
     QUrl documentUrl() const;
 
     // Shows `picture`, the view as it was painted earlier for the document at `url`
@@ -119,7 +135,8 @@ public:
     // document read: the size it is laid out at, the screen's pixel ratio, the
     // toolkit's version, fonts.
     QString pictureKey() const;
-    // The local files (pictures, style sheets) the laid-out document read.
+    // The local files (pictures, style sheets, documents of frames) the laid-out
+    // document read.
     QStringList filesRead() const;
 
 signals:
@@ -149,14 +166,16 @@ private:
     void postStart();
     void runRetrieval();
     void layOut(const QByteArray& markup);
+    // Lays out the markup laid out last again, at the view's size now.
+    void layOutAgain();
+    // The markup of the frame documents a page shows, as the frame source gives it.
+    std::shared_ptr<const QHash<QString, QByteArray>> frameDocuments(const QByteArray& markup);
     // The width and height a document is laid out and shown at.
     int layoutWidth() const;
     int layoutHeight() const;
     void paintPage(QPainter& painter, const QRect& area) const;
     // Reads and lays out the document a shown picture stands for, now.
     void realize();
-    void applyHeadingFonts();
-    void limitSizes();
     void updateScrollBars();
 
     bool m_blocking = false;
@@ -181,7 +200,10 @@ private:
     // Byte ranges of the elements whose EnableDefault a handler cleared.
     std::vector<std::pair<qint64, qint64>> m_hidden;
     HtmlTokenizer m_tokenizer;
-    ViewDocument* m_document = nullptr;
+    std::unique_ptr<PageLayout> m_document;
+    QByteArray m_laidOut; // the markup m_document was laid out from
+    std::shared_ptr<const QHash<QString, QByteArray>> m_frames; // and its frames' markup
+    FrameSource m_frameSource;
     QImage m_picture;
     QString m_pictureUrl;
     QByteArray m_pictureSource;

@@ -4,10 +4,10 @@
 #include "app/tile_geometry.h"
 #include "dialogs/source_viewer.h"
 #include "render/html_zoomed.h"
+#include "render/page_layout.h"
 #include "render/prebuilt_thumbnail.h"
 #include "render/tile_menu.h"
 #include "render/trans_gui.h"
-#include "render/view_document.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -334,7 +334,7 @@ TEST_F(Grid, TilesBuiltAgainShowTheirKeptPictureUntilThePageIsNeeded)
     EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Kept\r\n ");
     EXPECT_TRUE(view->sourceText().contains("kept page text"));
     ASSERT_NE(view->document(), nullptr);
-    EXPECT_TRUE(view->document()->toPlainText().contains("Heading"));
+    EXPECT_TRUE(view->document()->plainText().contains("Heading"));
     EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Kept\r\n "); // not twice
 
     // A picture file the page read has changed: the page is painted again.

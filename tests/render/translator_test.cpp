@@ -2,8 +2,8 @@
 #include "cache/cache_db.h"
 #include "platform/file_paths.h"
 #include "platform/scripted_messages.h"
+#include "render/page_layout.h"
 #include "render/tr_nail.h"
-#include "render/view_document.h"
 
 #include <QDir>
 #include <QFile>
@@ -377,7 +377,7 @@ TEST_F(TranslatorTest, ShownViewLaysOutTheSourceAndSitsBelowThePanel)
     const QString path = writeFile("shown.htm", "<p>shown <a href=x>here</a></p>");
     ASSERT_TRUE(view.LoadDocument(path, false));
     ASSERT_NE(view.document(), nullptr);
-    EXPECT_EQ(view.document()->toPlainText().trimmed(), "shown here");
+    EXPECT_EQ(view.document()->plainText().trimmed(), "shown here");
     EXPECT_TRUE(view.layoutFinished());
     EXPECT_TRUE(view.DeferRetrieval()); // set again once the load is over
     EXPECT_EQ(str(view.translation()), "<p>shown \r\n<a HREF=\"x\" >here\r\n</a></p>");
