@@ -130,7 +130,14 @@ public:
         Base::parse_attributes();
         const std::string tag = this->get_tagName();
         PresentationalContext context;
-        TagAttributes table, row, body;
+        TagAttributes table, row, body, around;
+        std::string aroundTag;
+        if (auto up = this->parent()) {
+            aroundTag = up->get_tagName();
+            around = attributesOf(*up, {"align"});
+            context.parentTag = aroundTag;
+            context.parent = &around;
+        }
         if (tag == "td" || tag == "th" || tag == "tr") {
             for (auto up = this->parent(); up; up = up->parent()) {
                 const char* name = up->get_tagName();

@@ -272,8 +272,12 @@ void PageLayout::layOutDocument()
     const QByteArray markup = guardMarkup(m_input.markup);
 
     // Custom properties are known before any style sheet reaches the engine: they
-    // are gathered from the STYLE elements and linked style sheets first.
-    if (markup.contains("--")) {
+    // are gathered from the STYLE elements, the linked style sheets and the ones
+    // those import, first.
+    QList<QByteArray> sheets;
+    QList<std::pair<QString, QString>> linked; // address, base
+    if (markup.contains("<style") || markup.contains("<STYLE") || markup.contains("<Style")
+        || markup.contains("<link") || markup.contains("<LINK") || markup.contains("<Link")) {
         HtmlTokenizer tokenizer;
         tokenizer.push(markup);
         tokenizer.finish();
@@ -282,8 +286,11 @@ void PageLayout::layOutDocument()
             if (t.type == HtmlTokenizer::TokenType::NeedInput)
                 break;
             if (t.type == HtmlTokenizer::TokenType::Text) {
-                if (inStyle)
-                    container.fixes().collectVariables(t.text);
+                if (inStyle) {
+                    sheets.append(t.text.toByteArray());
+                    for (const QByteArray& address : container.fixes().importedAddresses(t.text))
+                        linked.append({QString::fromUtf8(address), QString()});
+                }
                 continue;
             }
             if (t.type != HtmlTokenizer::TokenType::StartTag && t.type != HtmlTokenizer::TokenType::EndTag)
@@ -299,12 +306,26 @@ void PageLayout::layOutDocument()
                     else if (named(a.name, "href"))
                         href = a.value;
                 }
-                if (!rel.toByteArray().toLower().contains("stylesheet") || href.isEmpty())
-                    continue;
-                const QString path = container.localFile(QString::fromUtf8(href));
-                container.fixes().collectVariables(container.styleSheetText(path));
+                if (rel.toByteArray().toLower().contains("stylesheet") && !href.isEmpty())
+                    linked.append({QString::fromUtf8(href), QString()});
             }
         }
+    }
+    QStringList seen;
+    for (qsizetype i = 0; i < linked.size() && i < 64; ++i) {
+        const QString path = container.localFile(linked[i].first, linked[i].second);
+        if (path.isEmpty() || seen.contains(path))
+            continue;
+        seen.append(path);
+        const QByteArray text = container.styleSheetText(path);
+        sheets.append(text);
+        const QString base = QUrl::fromLocalFile(path).toString();
+        for (const QByteArray& address : container.fixes().importedAddresses(text))
+            linked.append({QString::fromUtf8(address), base});
+    }
+    for (const QByteArray& sheet : std::as_const(sheets)) {
+        if (sheet.contains("--"))
+            container.fixes().collectVariables(sheet);
     }
 
     const bool quirks = isQuirksMode(markup);

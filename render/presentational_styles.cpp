@@ -277,6 +277,19 @@ std::vector<StyleDeclaration> presentationalStyles(std::string_view tag, const T
             add("text-align", textAlign(*v));
     };
 
+    // Blocks inside CENTER, or inside an element ALIGN=center, are centred too.
+    if (context.parent && tag != "td" && tag != "th" && tag != "tr" && tag != "li") {
+        const std::string* align = find(*context.parent, "align");
+        const bool centring = context.parentTag == "center"
+            || (align && lowerCopy(trim(*align)) == "center"
+                && (context.parentTag == "div" || context.parentTag == "p" || context.parentTag == "td"
+                    || context.parentTag == "th"));
+        if (centring && (tag == "table" || tag == "div" || tag == "center" || tag == "p" || tag == "hr"
+                         || tag == "form" || tag == "blockquote")) {
+            add("margin-left", "auto");
+            add("margin-right", "auto");
+        }
+    }
     if (tag == "body") {
         colour("bgcolor", "background-color");
         colour("text", "color");

@@ -26,6 +26,8 @@ struct PresentationalContext {
     const TagAttributes* table = nullptr; // the table a cell or row belongs to
     const TagAttributes* row = nullptr; // the row a cell belongs to
     const TagAttributes* body = nullptr; // the document's body (for links)
+    std::string_view parentTag; // the element around it, lower case
+    const TagAttributes* parent = nullptr;
 };
 
 // The declarations for element `tag` (lower case) with `attributes`.

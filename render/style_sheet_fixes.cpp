@@ -877,31 +877,8 @@ void StyleSheetFixes::fixRules(QByteArrayView css, QByteArray& out, int depth) c
             }
             pos = stop < css.size() && css[stop] == '}' ? stop : stop + 1;
             if (name == "import") {
-                // The address, then an optional layer, supports() and media list.
-                QByteArrayView rest = prelude;
-                qsizetype addressEnd = 0;
-                if (!rest.isEmpty() && (rest[0] == '"' || rest[0] == '\'')) {
-                    addressEnd = stringEnd(rest, 0);
-                } else if (startsWithLower(rest, "url(")) {
-                    addressEnd = qMin(rest.size(), matchingParen(rest, 3) + 1);
-                } else {
-                    continue;
-                }
-                const QByteArrayView address = rest.first(addressEnd);
-                QByteArrayView media = trimmed(rest.sliced(addressEnd));
-                if (startsWithLower(media, "layer")) {
-                    qsizetype e = 5;
-                    if (e < media.size() && media[e] == '(')
-                        e = qMin(media.size(), matchingParen(media, e) + 1);
-                    media = trimmed(media.sliced(e));
-                }
-                if (startsWithLower(media, "supports(")) {
-                    const qsizetype e = qMin(media.size(), matchingParen(media, 8) + 1);
-                    if (!supportsMatches(media.sliced(9, qMax<qsizetype>(0, e - 10))))
-                        continue;
-                    media = trimmed(media.sliced(e));
-                }
-                if (mediaMatches(media)) {
+                const QByteArrayView address = importAddress(prelude);
+                if (!address.isEmpty()) {
                     out += "@import ";
                     out += address;
                     out += ";\n";
@@ -933,15 +910,91 @@ void StyleSheetFixes::fixRules(QByteArrayView css, QByteArray& out, int depth) c
                 at = end;
                 continue;
             }
-            const bool alone = at == 0 || !isIdentChar(fixedSelector[at - 1]);
-            fixedSelector.replace(at, 5, alone ? "html" : "");
-            at += alone ? 4 : 0;
+            // ":root" alone is the html element; "html:root" is html; on any other
+            // element it matches nothing, and is left for the engine to miss.
+            if (at == 0 || !isIdentChar(fixedSelector[at - 1])) {
+                fixedSelector.replace(at, 5, "html");
+                at += 4;
+            } else if (at >= 4 && fixedSelector.mid(at - 4, 4).toLower() == "html"
+                       && (at == 4 || !isIdentChar(fixedSelector[at - 5]))) {
+                fixedSelector.remove(at, 5);
+            } else {
+                at = end;
+            }
         }
         out += fixedSelector;
         out += '{';
         out += declarations;
         out += "}\n";
     }
+}
+
+QByteArrayView StyleSheetFixes::importAddress(QByteArrayView prelude) const
+{
+    // The address, then an optional layer, supports() and media list.
+    qsizetype addressEnd = 0;
+    if (!prelude.isEmpty() && (prelude[0] == '"' || prelude[0] == '\'')) {
+        addressEnd = stringEnd(prelude, 0);
+    } else if (startsWithLower(prelude, "url(")) {
+        addressEnd = qMin(prelude.size(), matchingParen(prelude, 3) + 1);
+    } else {
+        return {};
+    }
+    const QByteArrayView address = prelude.first(addressEnd);
+    QByteArrayView media = trimmed(prelude.sliced(addressEnd));
+    if (startsWithLower(media, "layer")) {
+        qsizetype e = 5;
+        if (e < media.size() && media[e] == '(')
+            e = qMin(media.size(), matchingParen(media, e) + 1);
+        media = trimmed(media.sliced(e));
+    }
+    if (startsWithLower(media, "supports(")) {
+        const qsizetype e = qMin(media.size(), matchingParen(media, 8) + 1);
+        if (!supportsMatches(media.sliced(9, qMax<qsizetype>(0, e - 10))))
+            return {};
+        media = trimmed(media.sliced(e));
+    }
+    return mediaMatches(media) ? address : QByteArrayView();
+}
+
+QList<QByteArray> StyleSheetFixes::importedAddresses(QByteArrayView css) const
+{
+    // @import rules come first in a style sheet, before any other rule.
+    QList<QByteArray> addresses;
+    qsizetype pos = 0;
+    while (pos < css.size()) {
+        const char c = css[pos];
+        if (isSpace(c) || c == ';') {
+            ++pos;
+            continue;
+        }
+        if (c == '/' && pos + 1 < css.size() && css[pos + 1] == '*') {
+            pos = commentEnd(css, pos);
+            continue;
+        }
+        if (c != '@')
+            break;
+        qsizetype nameEnd = pos + 1;
+        while (nameEnd < css.size() && isIdentChar(css[nameEnd]))
+            ++nameEnd;
+        const QByteArray name = lowered(css.sliced(pos + 1, nameEnd - pos - 1));
+        const qsizetype stop = findTopLevel(css, nameEnd, ";{}");
+        if (stop < css.size() && css[stop] != ';')
+            break;
+        if (name == "import") {
+            QByteArrayView address = trimmed(importAddress(trimmed(css.sliced(nameEnd, stop - nameEnd))));
+            if (startsWithLower(address, "url(") && address.endsWith(')'))
+                address = trimmed(address.sliced(4, address.size() - 5));
+            if (address.size() >= 2 && (address[0] == '"' || address[0] == '\''))
+                address = address.sliced(1, address.size() - 2);
+            if (!address.isEmpty())
+                addresses.append(address.toByteArray());
+        } else if (name != "charset" && name != "namespace" && name != "layer") {
+            break;
+        }
+        pos = stop + 1;
+    }
+    return addresses;
 }
 
 QByteArray StyleSheetFixes::fixDeclarations(QByteArrayView declarations) const

@@ -23,6 +23,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
+#include <QList>
 
 namespace zv {
 
@@ -48,6 +49,9 @@ public:
     QByteArray fixStyleSheet(QByteArrayView css) const;
     // The declarations of a style attribute made ready for the engine.
     QByteArray fixDeclarations(QByteArrayView declarations) const;
+    // The addresses the @import rules of `css` that apply name, in order.
+    QList<QByteArray> importedAddresses(QByteArrayView css) const;
+
     // Whether a media list ("screen and (max-width: 600px), print") applies; an
     // empty list applies.
     bool mediaMatches(QByteArrayView mediaList) const;
@@ -62,6 +66,8 @@ private:
     bool featureMatches(QByteArrayView feature) const;
     bool supportsMatches(QByteArrayView condition) const;
     void fixRules(QByteArrayView css, QByteArray& out, int depth) const;
+    // The address an @import prelude names when its media apply; empty otherwise.
+    QByteArrayView importAddress(QByteArrayView prelude) const;
     void collectRules(QByteArrayView css, int depth);
     void fixDeclaration(QByteArrayView name, QByteArrayView value, bool important,
                         QByteArray& out) const;
