@@ -344,8 +344,12 @@ void PageLayout::layOutFrames()
 {
     if (m_input.frameDepth >= kDeepestFrameDocument || !m_input.frames)
         return;
+    // A frame showing this document or one around it stays empty.
+    QStringList around = m_input.enclosing;
+    if (m_input.baseUrl.isLocalFile())
+        around.append(m_input.baseUrl.toLocalFile());
     for (auto& frame : m_frames) {
-        if (frame->path.isEmpty() || frame->rect.isEmpty() || m_input.enclosing.contains(frame->path))
+        if (frame->path.isEmpty() || frame->rect.isEmpty() || around.contains(frame->path))
             continue;
         const auto found = m_input.frames->constFind(frame->path);
         if (found == m_input.frames->constEnd())
@@ -358,9 +362,7 @@ void PageLayout::layOutFrames()
         input.height = frame->rect.height();
         input.frames = m_input.frames;
         input.frameDepth = m_input.frameDepth + 1;
-        input.enclosing = m_input.enclosing;
-        if (m_input.baseUrl.isLocalFile())
-            input.enclosing.append(m_input.baseUrl.toLocalFile());
+        input.enclosing = around;
         frame->layout = std::make_unique<PageLayout>(std::move(input));
     }
 }

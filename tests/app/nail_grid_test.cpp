@@ -353,6 +353,30 @@ TEST_F(Grid, TilesBuiltAgainShowTheirKeptPictureUntilThePageIsNeeded)
     EXPECT_EQ(readFile(kept), scaled);
 }
 
+// A style sheet the page imports counts among the files the picture stands on.
+TEST_F(Grid, ATilePictureIsPaintedAgainWhenItsStyleSheetChanges)
+{
+    const QString sheet = docs.path() + "/look.css";
+    writeFile(sheet, "body { background: #ff0000 }");
+    const QByteArray body = "<style>@import url(\"file://" + sheet.toUtf8() + "\");</style><p>styled page text</p>";
+    const QString path = doc("styled.htm", page("Styled", body.constData()));
+    form->show();
+    grid->BuildThumbnails({path});
+    keepPictures();
+    const QString kept = cache.path() + "/styled.n4.pic";
+    const QByteArray painted = readFile(kept);
+    ASSERT_FALSE(painted.isEmpty());
+    EXPECT_EQ(grid->HTMList[0]->view()->viewport()->grab().toImage().pixel(5, 5), qRgb(255, 0, 0));
+    grid->BuildThumbnails({path});
+    EXPECT_TRUE(grid->HTMList[0]->view()->showsPicture());
+    writeFile(sheet, "body { background: #0000ff }");
+    grid->BuildThumbnails({path});
+    EXPECT_FALSE(grid->HTMList[0]->view()->showsPicture());
+    EXPECT_EQ(grid->HTMList[0]->view()->viewport()->grab().toImage().pixel(5, 5), qRgb(0, 0, 255));
+    keepPictures();
+    EXPECT_NE(readFile(kept), painted);
+}
+
 TEST_F(Grid, ADamagedTilePictureIsPaintedAgain)
 {
     const QString path = doc("damaged.htm", page("t", "<p>text</p>"));

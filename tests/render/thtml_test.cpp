@@ -5,6 +5,7 @@
 #include "render/thtml.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -14,6 +15,11 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace zv;
 
@@ -223,6 +229,104 @@ TEST_F(ViewTest, PicturesComeFromLocalFilesOnly)
     EXPECT_EQ(view.filesRead(), (QStringList{tmp.filePath("red.png"), tmp.filePath("sub/p q.gif")}));
 }
 
+namespace {
+// A TCP port on the loopback address that counts the connections made to it.
+class Listener {
+public:
+    Listener()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0
+            && ::listen(m_fd, 16) == 0
+            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            m_port = ntohs(address.sin_port);
+    }
+    ~Listener()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int port() const { return m_port; }
+    // Connections made so far (a connection is queued as soon as it is made).
+    int connections()
+    {
+        int count = 0;
+        for (int fd; (fd = ::accept(m_fd, nullptr, nullptr)) >= 0; ++count)
+            ::close(fd);
+        return count;
+    }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+} // namespace
+
+TEST_F(ViewTest, NothingIsEverFetchedFromTheNetwork)
+{
+    Listener server;
+    ASSERT_NE(server.port(), 0);
+    const QByteArray at = "http://127.0.0.1:" + QByteArray::number(server.port());
+    // The listener answers a connection: a page that made one would count.
+    {
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(quint16(server.port()));
+        ASSERT_EQ(::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(probe);
+        EXPECT_EQ(server.connections(), 1);
+    }
+    load(write("a.htm", "<link rel=stylesheet href=\"" + at + "/a.css\"><style>@import url(" + at
+                            + "/b.css); body { background: url(" + at + "/c.png) }</style>"
+                            "<body background=\"" + at + "/d.png\"><img src=\"" + at + "/e.png\">"
+                            "<iframe src=\"" + at + "/f.htm\"></iframe><p style=\"list-style-image: url(" + at
+                            + "/g.png)\">text</p>"));
+    EXPECT_EQ(view.document()->plainText().simplified(), "text");
+    EXPECT_FALSE(view.paintedPicture().isNull());
+    load(write("b.htm", "<frameset rows=\"*,*\"><frame src=\"" + at + "/h.htm\"><frame src=\"" + at
+                            + "/i.htm\"></frameset>"));
+    EXPECT_FALSE(view.paintedPicture().isNull());
+    pumpMessagesNow();
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_TRUE(view.filesRead().isEmpty());
+}
+
+TEST_F(ViewTest, FramesShowWhatTheFrameSourceGives)
+{
+    const QString red = write("red.htm", "<body bgcolor=blue>the file itself</body>");
+    write("nested.htm", "<frameset cols=\"*,*\"><frame src=red.htm><frame src=nested.htm></frameset>");
+    // By default the file's own markup.
+    load(write("f.htm", "<frameset rows=\"100,*\" border=0><frame src=red.htm><frame src=nested.htm>"
+                        "</frameset>"));
+    EXPECT_EQ(view.paintedPicture().pixel(200, 50), qRgb(0, 0, 255));
+    EXPECT_TRUE(view.filesRead().contains(red));
+    // An owner's source: asked once per document, the page's frames first, and
+    // cycles (a frame showing its own document) end.
+    QStringList asked;
+    view.setFrameSource([&](const QString& path) {
+        asked << QFileInfo(path).fileName();
+        return QByteArray(path.endsWith("red.htm") ? "<body bgcolor=red>translated</body>"
+                                                   : "<frameset cols=\"*,*\"><frame src=red.htm>"
+                                                     "<frame src=nested.htm></frameset>");
+    });
+    load(tmp.filePath("f.htm"));
+    EXPECT_EQ(asked, (QStringList{"red.htm", "nested.htm"}));
+    EXPECT_EQ(view.paintedPicture().pixel(200, 50), qRgb(255, 0, 0));
+    EXPECT_EQ(view.paintedPicture().pixel(100, 200), qRgb(255, 0, 0));
+    EXPECT_EQ(view.document()->plainText().count("translated"), 2);
+    // A new size lays the frames out again, without asking again.
+    asked.clear();
+    view.resize(300, 200);
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(view.paintedPicture().size(), QSize(300, 200));
+}
+
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
 {
     // Lengths past the engine's integer range, and fonts millions of pixels high.
@@ -256,6 +360,13 @@ TEST(NestingLimit, DeepTablesAndBlocksLoseTheirInnerTags)
     const QByteArray lists = QByteArray("<ul><li>", 8).repeated(kMaxBlockDepth + 5) + "y";
     EXPECT_EQ(limitNesting(lists),
               QByteArray("<ul><li>").repeated(kMaxBlockDepth) + QByteArray("<li>").repeated(5) + "y");
+    // Any element: the depth of the tree as the parser builds it counts, with
+    // paragraphs, items and cells ended by their next one.
+    EXPECT_EQ(limitNesting(QByteArray("<span>").repeated(kMaxDepth + 50)).count("<span>"), kMaxDepth);
+    const QByteArray paragraphs = QByteArray("<p>text<li>item").repeated(kMaxDepth * 2);
+    EXPECT_EQ(limitNesting(paragraphs), paragraphs);
+    EXPECT_EQ(limitNesting(QByteArray("<div><b></div>").repeated(kMaxFormatting + 20)).count("<b>"),
+              kMaxFormatting);
     // Stray end tags do not make room for deeper nesting.
     const QByteArray shallow = "</table></table><table><tr><td>z</td></tr></table>";
     EXPECT_EQ(limitNesting(shallow), shallow);
@@ -266,6 +377,12 @@ TEST_F(ViewTest, DeeplyNestedTablesAreLaidOutInTime)
     // Forty unclosed tables would take the layout engine longer than anyone waits.
     load(write("a.htm", QByteArray("<table><tr><td>").repeated(40) + "deep"));
     EXPECT_EQ(view.document()->plainText().trimmed(), "deep");
+    // Thousands of inline elements inside each other, and formatting elements the
+    // parser would open again after every block.
+    load(write("c.htm", QByteArray("<span>").repeated(20000) + "deep"));
+    EXPECT_EQ(view.document()->plainText().trimmed(), "deep");
+    load(write("d.htm", QByteArray("<div><font size=1><b>").repeated(3000) + "x"));
+    EXPECT_EQ(view.document()->plainText().trimmed(), "x");
     // Stray cells and row ends outside any table are no tables at all.
     load(write("b.htm", QByteArray("<td>c</tr>").repeated(40)));
     EXPECT_EQ(view.document()->plainText().simplified(), QString("c").repeated(40));
