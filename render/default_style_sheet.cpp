@@ -129,16 +129,16 @@ QByteArray defaultStyleSheet(const ViewFonts& fonts, bool quirksMode)
         css += 'h' + QByteArray::number(level)
             + fontRule(fonts.headings[level - 1], fonts.body, fontPixels(fonts.headings[level - 1]) / body);
     }
-    // Fixed-pitch text; inside other fixed-pitch text it keeps its size instead of
-    // shrinking again.
+    // Fixed-pitch text; right inside other fixed-pitch text it keeps its size
+    // instead of shrinking again.
     static const char* const fixed[] = {"pre", "tt", "code", "kbd", "samp", "xmp", "listing",
                                         "plaintext"};
     QByteArrayList names;
     QByteArrayList nested;
     for (const char* outer : fixed) {
         names << outer;
-        for (const char* inner : fixed)
-            nested << QByteArray(outer) + ' ' + inner;
+        for (const char* inner : {"tt", "code", "kbd", "samp"})
+            nested << QByteArray(outer) + " > " + inner;
     }
     const QFont& mono = fonts.fixed;
     css += names.join(", ") + " { font-family: " + quotedFamily(mono) + "; font-size: "

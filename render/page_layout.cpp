@@ -11,6 +11,7 @@
 
 #include <QMutex>
 #include <QPainter>
+#include <QSet>
 
 #include <algorithm>
 
@@ -274,10 +275,13 @@ void PageLayout::layOutDocument()
     // Custom properties are known before any style sheet reaches the engine: they
     // are gathered from the STYLE elements, the linked style sheets and the ones
     // those import, first.
+    // The names the document's elements have are gathered on the way, so that
+    // rules that cannot match leave the engine's work.
     QList<QByteArray> sheets;
     QList<std::pair<QString, QString>> linked; // address, base
     if (markup.contains("<style") || markup.contains("<STYLE") || markup.contains("<Style")
         || markup.contains("<link") || markup.contains("<LINK") || markup.contains("<Link")) {
+        QSet<QByteArray> tags{"html", "head", "body", "tbody"}, classes, ids;
         HtmlTokenizer tokenizer;
         tokenizer.push(markup);
         tokenizer.finish();
@@ -285,6 +289,17 @@ void PageLayout::layOutDocument()
         for (auto t = tokenizer.next(); t.type != HtmlTokenizer::TokenType::EndOfInput; t = tokenizer.next()) {
             if (t.type == HtmlTokenizer::TokenType::NeedInput)
                 break;
+            if (t.type == HtmlTokenizer::TokenType::StartTag) {
+                tags.insert(t.name.toByteArray().toLower());
+                for (const auto& a : t.attributes) {
+                    if (named(a.name, "class")) {
+                        for (const QByteArray& name : a.value.toByteArray().toLower().simplified().split(' '))
+                            classes.insert(name);
+                    } else if (named(a.name, "id")) {
+                        ids.insert(a.value.toByteArray().toLower().trimmed());
+                    }
+                }
+            }
             if (t.type == HtmlTokenizer::TokenType::Text) {
                 if (inStyle) {
                     sheets.append(t.text.toByteArray());
@@ -310,6 +325,7 @@ void PageLayout::layOutDocument()
                     linked.append({QString::fromUtf8(href), QString()});
             }
         }
+        container.fixes().setDocumentNames(std::move(tags), std::move(classes), std::move(ids));
     }
     QStringList seen;
     for (qsizetype i = 0; i < linked.size() && i < 64; ++i) {

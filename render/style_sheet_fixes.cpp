@@ -760,6 +760,66 @@ bool StyleSheetFixes::supportsMatches(QByteArrayView condition) const
 
 // ---- rules -----------------------------------------------------------------------
 
+void StyleSheetFixes::setDocumentNames(QSet<QByteArray> tags, QSet<QByteArray> classes, QSet<QByteArray> ids)
+{
+    m_tags = std::move(tags);
+    m_classes = std::move(classes);
+    m_ids = std::move(ids);
+    m_namesKnown = true;
+}
+
+bool StyleSheetFixes::mayMatch(QByteArrayView selector) const
+{
+    if (!m_namesKnown)
+        return true;
+    selector = trimmed(selector);
+    // The last compound selector: what the element itself must be.
+    qsizetype from = 0;
+    int depth = 0;
+    for (qsizetype i = 0; i < selector.size(); ++i) {
+        const char c = selector[i];
+        if (c == '(' || c == '[')
+            ++depth;
+        else if ((c == ')' || c == ']') && depth > 0)
+            --depth;
+        else if (c == '"' || c == '\'')
+            i = stringEnd(selector, i) - 1;
+        else if (depth == 0 && (isSpace(c) || c == '>' || c == '+' || c == '~'))
+            from = i + 1;
+    }
+    const QByteArrayView compound = selector.sliced(from);
+    // Its element name, classes and id, outside brackets and parentheses.
+    qsizetype i = 0;
+    if (i < compound.size() && isIdentChar(compound[i]) && compound[i] != '-') {
+        qsizetype e = i;
+        while (e < compound.size() && isIdentChar(compound[e]))
+            ++e;
+        if (!m_tags.contains(lowered(compound.sliced(i, e - i))))
+            return false;
+        i = e;
+    }
+    depth = 0;
+    for (; i < compound.size(); ++i) {
+        const char c = compound[i];
+        if (c == '(' || c == '[') {
+            ++depth;
+        } else if ((c == ')' || c == ']') && depth > 0) {
+            --depth;
+        } else if (c == '"' || c == '\'') {
+            i = stringEnd(compound, i) - 1;
+        } else if (depth == 0 && (c == '.' || c == '#')) {
+            qsizetype e = i + 1;
+            while (e < compound.size() && isIdentChar(compound[e]))
+                ++e;
+            const QByteArray name = lowered(compound.sliced(i + 1, e - i - 1));
+            if (!name.isEmpty() && !(c == '.' ? m_classes : m_ids).contains(name))
+                return false;
+            i = e - 1;
+        }
+    }
+    return true;
+}
+
 void StyleSheetFixes::collectVariables(QByteArrayView css)
 {
     collectRules(css, 0);
@@ -903,6 +963,19 @@ void StyleSheetFixes::fixRules(QByteArrayView css, QByteArray& out, int depth) c
             continue;
         // ":root" is the html element; the engine knows no such pseudo-class.
         QByteArray fixedSelector = withoutComments(selector);
+        if (m_namesKnown) {
+            QByteArray kept;
+            for (QByteArrayView one : splitTopLevel(fixedSelector, ',')) {
+                if (!mayMatch(one))
+                    continue;
+                if (!kept.isEmpty())
+                    kept += ',';
+                kept += trimmed(one);
+            }
+            if (kept.isEmpty())
+                continue;
+            fixedSelector = kept;
+        }
         for (qsizetype at = 0; (at = fixedSelector.indexOf(":root", at)) >= 0;) {
             const qsizetype end = at + 5;
             if ((end < fixedSelector.size() && isIdentChar(fixedSelector[end]))

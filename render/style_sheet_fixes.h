@@ -24,6 +24,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 namespace zv {
 
@@ -39,6 +40,12 @@ public:
     explicit StyleSheetFixes(Screen screen);
 
     const Screen& screen() const { return m_screen; }
+
+    // The element names, classes and ids the document holds (lower case). Once
+    // given, rules none of whose selectors can match an element of the document
+    // are left out: the engine tries every selector on every element, and large
+    // style sheets of which a page uses little made that most of its layout time.
+    void setDocumentNames(QSet<QByteArray> tags, QSet<QByteArray> classes, QSet<QByteArray> ids);
 
     // Takes in the custom properties that the rules of `css` declare (only those of
     // rules whose media apply); later declarations of a name win.
@@ -73,9 +80,13 @@ private:
                         QByteArray& out) const;
     bool substituteVariables(QByteArrayView value, QByteArray& out, int depth) const;
     QByteArray fixValue(QByteArrayView property, QByteArrayView value, bool* valid) const;
+    // Whether a selector (one of a list) may match an element of the document.
+    bool mayMatch(QByteArrayView selector) const;
 
     Screen m_screen;
     QHash<QByteArray, QByteArray> m_variables;
+    bool m_namesKnown = false;
+    QSet<QByteArray> m_tags, m_classes, m_ids;
 };
 
 } // namespace zv

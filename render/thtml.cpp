@@ -5,8 +5,12 @@
 #include "render/html_text.h"
 #include "render/page_layout.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QMutex>
+#include <QThreadPool>
+#include <QWaitCondition>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
@@ -52,6 +56,15 @@ constexpr qsizetype kMostFrameDocuments = 64;
 constexpr const char* kEngineRevision = "litehtml-0.6/1";
 
 } // namespace
+
+// A page laid out on a worker thread: the input goes in, the layout comes out.
+struct THTML::LayoutJob {
+    PageLayout::Input input;
+    QMutex mutex;
+    QWaitCondition done;
+    bool finished = false;
+    std::unique_ptr<PageLayout> layout;
+};
 
 // Reads a regular file whole in as few calls as the system allows (a translation
 // reads thousands of small files) and answers its size; anything that is not a
@@ -101,7 +114,11 @@ THTML::THTML(QWidget* parent)
     viewport()->setAutoFillBackground(false);
 }
 
-THTML::~THTML() = default;
+THTML::~THTML()
+{
+    // A layout under way ends on its own; its page is let go there.
+    m_job.reset();
+}
 
 void THTML::setDocumentFont(int which, const QFont& font)
 {
@@ -127,6 +144,7 @@ QByteArray THTML::sourceBytes()
 const PageLayout* THTML::document()
 {
     realize();
+    finishLayout();
     return m_document.get();
 }
 
@@ -138,6 +156,7 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     }
     m_hasPending = false;
     m_cancelPending = false;
+    m_job.reset();
     m_document.reset();
     m_laidOut.clear();
     m_frames.reset();
@@ -261,6 +280,7 @@ void THTML::runRetrieval()
     m_cancelCurrent = m_cancelPending;
     m_cancelPending = false;
     m_layoutFinished = false;
+    m_job.reset(); // a layout of the last document is no longer wanted
     m_hidden.clear();
     // The address is parsed only when a layout needs it as its base.
     m_urlText = m_pendingUrl;
@@ -338,7 +358,10 @@ void THTML::runRetrieval()
                 markup.append(m_source.constData() + at, readEnd - at);
         }
         layOut(markup);
-    } else if (m_document) {
+        if (!self)
+            return;
+    } else if (m_document || m_job) {
+        m_job.reset();
         m_document.reset();
         m_laidOut.clear();
         m_frames.reset();
@@ -348,7 +371,8 @@ void THTML::runRetrieval()
     m_hidden.clear();
     if (!m_retainSource)
         m_source = QByteArray();
-    m_layoutFinished = true;
+    // Without a layout under way the view is done; otherwise when the page arrives.
+    m_layoutFinished = !m_job;
 
     EndRetrieval();
     if (!self)
@@ -374,16 +398,73 @@ void THTML::layOut(const QByteArray& markup)
 void THTML::layOutAgain()
 {
     // A fresh layout each time, so that pictures and style sheets are read again.
-    PageLayout::Input input;
-    input.markup = m_laidOut;
-    input.baseUrl = documentUrl();
-    input.fonts = viewFonts(m_fonts);
-    input.width = layoutWidth();
-    input.height = layoutHeight();
-    input.frames = m_frames;
-    m_document = std::make_unique<PageLayout>(std::move(input));
+    auto job = std::make_shared<LayoutJob>();
+    job->input.markup = m_laidOut;
+    job->input.baseUrl = documentUrl();
+    job->input.fonts = viewFonts(m_fonts);
+    job->input.width = layoutWidth();
+    job->input.height = layoutHeight();
+    job->input.frames = m_frames;
+    m_job = job;
+    m_document.reset();
+    m_layoutFinished = false;
     updateScrollBars();
     viewport()->update();
+    QPointer<THTML> self(this);
+    QThreadPool::globalInstance()->start([job, self] {
+        auto layout = std::make_unique<PageLayout>(std::move(job->input));
+        {
+            QMutexLocker lock(&job->mutex);
+            job->layout = std::move(layout);
+            job->finished = true;
+            job->done.wakeAll();
+        }
+        // Handed over from the event loop; a view gone meanwhile takes nothing.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [job, self] {
+                if (self)
+                    self->takeLayout(job);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
+{
+    if (job != m_job)
+        return; // a later layout replaced it
+    {
+        QMutexLocker lock(&job->mutex);
+        if (!job->finished)
+            return;
+        m_document = std::move(job->layout);
+    }
+    m_job.reset();
+    // The view changed size while the page was laid out: again, at the new size.
+    if (m_document->width() != layoutWidth()
+        || (m_document->isFrameset() && m_document->height() != layoutHeight())) {
+        layOutAgain();
+        return;
+    }
+    m_layoutFinished = !m_running;
+    updateScrollBars();
+    viewport()->update();
+}
+
+void THTML::finishLayout()
+{
+    const std::shared_ptr<LayoutJob> job = m_job;
+    if (!job)
+        return;
+    {
+        QMutexLocker lock(&job->mutex);
+        while (!job->finished)
+            job->done.wait(&job->mutex);
+    }
+    takeLayout(job);
+    if (m_job)
+        finishLayout(); // laid out again at a new size
 }
 
 std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QByteArray& markup)
@@ -458,7 +539,8 @@ void THTML::resizeEvent(QResizeEvent* event)
     if (m_document) {
         // Laying a document out again costs as much as the first time: only a new
         // width calls for it (showing a tile sends a resize of the same size), or a
-        // new height for a frameset page, which fills the view.
+        // new height for a frameset page, which fills the view. A layout under way
+        // is checked when it arrives.
         if (m_document->width() != layoutWidth()
             || (m_document->isFrameset() && m_document->height() != layoutHeight()))
             layOutAgain();

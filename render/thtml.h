@@ -108,7 +108,9 @@ public:
     // Bytes the requested file holds; 0 for an empty or unreadable file.
     qint64 bytesToRead() const { return m_bytesToRead; }
     // True once the last document requested has been read through (and, unless
-    // DeferRetrieval, laid out).
+    // DeferRetrieval, laid out). Pages are laid out on a worker thread after the
+    // end event, so that the window stays responsive while a large one is; the
+    // laid-out page is taken over from the event loop.
     bool layoutFinished() const { return m_layoutFinished; }
     // The markup the view holds, as text.
     QString sourceText();
@@ -116,7 +118,8 @@ public:
 
     bool retrieving() const { return m_running; }
     bool requestPending() const { return m_hasPending; }
-    // The laid-out page (null until a document is laid out).
+    // The laid-out page (null until a document is laid out); waits for a layout
+    // under way.
     const PageLayout* document();
     QUrl documentUrl() const;
 
@@ -166,8 +169,14 @@ private:
     void postStart();
     void runRetrieval();
     void layOut(const QByteArray& markup);
-    // Lays out the markup laid out last again, at the view's size now.
+    // Lays out the markup laid out last again, at the view's size now, on a worker
+    // thread.
     void layOutAgain();
+    struct LayoutJob;
+    // Takes over the page a worker has laid out (when it is still wanted).
+    void takeLayout(const std::shared_ptr<LayoutJob>& job);
+    // Waits for the layout under way, if any, and takes it over.
+    void finishLayout();
     // The markup of the frame documents a page shows, as the frame source gives it.
     std::shared_ptr<const QHash<QString, QByteArray>> frameDocuments(const QByteArray& markup);
     // The width and height a document is laid out and shown at.
@@ -201,6 +210,7 @@ private:
     std::vector<std::pair<qint64, qint64>> m_hidden;
     HtmlTokenizer m_tokenizer;
     std::unique_ptr<PageLayout> m_document;
+    std::shared_ptr<LayoutJob> m_job; // the layout under way
     QByteArray m_laidOut; // the markup m_document was laid out from
     std::shared_ptr<const QHash<QString, QByteArray>> m_frames; // and its frames' markup
     FrameSource m_frameSource;

@@ -424,6 +424,17 @@ TEST(StyleSheetFixes, MediaQueriesAreDecidedForALightScreen)
               QByteArray("b{color:blue;}\ni{color:green;}\n"));
 }
 
+TEST(StyleSheetFixes, RulesThatCannotMatchTheDocumentAreLeftOut)
+{
+    StyleSheetFixes fixes;
+    fixes.setDocumentNames({"html", "body", "p", "div"}, {"note", "wide"}, {"top"});
+    EXPECT_EQ(fixes.fixStyleSheet(".other { color: red } p.Note, span { color: blue } div .other, #top { top: 0 }"
+                                  " p:not(.zz) { left: 0 } * { right: 0 } a::before { width: 0 }"
+                                  " div > p.note.wide[title=x] { height: 0 }"),
+              QByteArray("p.Note{color:blue;}\n#top{top:0;}\np:not(.zz){left:0;}\n*{right:0;}\n"
+                         "div > p.note.wide[title=x]{height:0;}\n"));
+}
+
 TEST(StyleSheetFixes, ValuesTheEngineCannotRead)
 {
     StyleSheetFixes fixes;

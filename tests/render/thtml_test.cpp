@@ -327,6 +327,39 @@ TEST_F(ViewTest, FramesShowWhatTheFrameSourceGives)
     EXPECT_EQ(view.paintedPicture().size(), QSize(300, 200));
 }
 
+// A large page is laid out on a worker thread: the event loop goes on meanwhile,
+// and the page is there once layoutFinished() says so.
+TEST_F(ViewTest, TheEventLoopRunsWhileALargePageIsLaidOut)
+{
+    QByteArray large = "<h1>large</h1>";
+    for (int i = 0; i < 20000; ++i)
+        large += "<p>Words of a paragraph " + QByteArray::number(i) + " with <b>bold</b> text and more text.</p>\n";
+    bool answered = false;
+    bool answeredBeforeTheLayout = false;
+    QObject::connect(&view, &THTML::OnEndRetrieval, &view, [&] {
+        QMetaObject::invokeMethod(
+            &view,
+            [&] {
+                answered = true;
+                answeredBeforeTheLayout = !view.layoutFinished();
+            },
+            Qt::QueuedConnection);
+    });
+    view.requestDocument(fileUrl(write("large.htm", large)));
+    QTRY_VERIFY_WITH_TIMEOUT(view.layoutFinished(), 60000);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(answeredBeforeTheLayout);
+    EXPECT_TRUE(view.document()->plainText().startsWith("large"));
+    EXPECT_GT(view.document()->size().height(), 20000);
+    // A view destroyed while its page is laid out lets the layout go.
+    auto* doomed = new THTML;
+    doomed->resize(300, 200);
+    doomed->requestDocument(fileUrl(tmp.filePath("large.htm")));
+    QTRY_VERIFY(doomed->retrieving() == false && !doomed->requestPending());
+    delete doomed;
+    pumpMessagesNow();
+}
+
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
 {
     // Lengths past the engine's integer range, and fonts millions of pixels high.
