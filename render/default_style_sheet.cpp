@@ -45,9 +45,11 @@ ul, dir, menu { list-style-type: disc }
 ol { list-style-type: decimal }
 ul ul, ol ul, dir ul, menu ul, ul dir, ul menu { list-style-type: circle }
 ul ul ul, ul ol ul, ol ul ul, ol ol ul { list-style-type: square }
-ul ul, ul ol, ol ul, ol ol, ul dl, ol dl, dl ul, dl ol, dir dir, menu menu { margin-top: 0; margin-bottom: 0 }
-big { font-size: larger }
-small, sub, sup { font-size: smaller }
+dir dir, dir dl, dir menu, dir ol, dir ul, dl dir, dl dl, dl menu, dl ol, dl ul,
+menu dir, menu dl, menu menu, menu ol, menu ul, ol dir, ol dl, ol menu, ol ol, ol ul,
+ul dir, ul dl, ul menu, ul ol, ul ul { margin-top: 0; margin-bottom: 0 }
+big { font-size: 1.2em }
+small, sub, sup { font-size: .8333em }
 sub { vertical-align: sub }
 sup { vertical-align: super }
 u, ins { text-decoration: underline }
@@ -55,8 +57,7 @@ s, strike, del { text-decoration: line-through }
 a[href] { color: #0000ee; text-decoration: underline }
 nobr { white-space: nowrap }
 img { display: inline-block }
-hr { margin: .5em auto; border-style: inset; border-width: 1px; border-color: #eeeeee;
-     height: 0 }
+hr { margin: .5em auto; border-style: inset; border-width: 1px; color: gray; height: 0 }
 iframe { display: inline-block; width: 300px; height: 150px; border: 2px inset #a0a0a0 }
 fieldset { margin: 0 2px; padding: .35em .75em .625em; border: 2px groove #c0c0c0 }
 legend { padding: 0 2px }

@@ -581,6 +581,12 @@ void PageContainer::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders
         const int c = (side + 1) % 4;
         const QPolygonF band({o[a], o[c], in[c], in[a]});
         QColor colour = toQColor(b.color);
+        // Grey colours (black among them) are shaded from a light grey in the 3D
+        // styles, as browsers draw them.
+        const bool threeD = b.style == litehtml::border_style_inset || b.style == litehtml::border_style_outset
+            || b.style == litehtml::border_style_groove || b.style == litehtml::border_style_ridge;
+        if (threeD && colour.red() == colour.green() && colour.green() == colour.blue())
+            colour = QColor(0xee, 0xee, 0xee, colour.alpha());
         // Top and left are the "upper" sides for the 3D styles.
         const bool upper = side == 0 || side == 3;
         // A band from `from` to `to` of the side's width (0 outer edge, 1 inner edge).

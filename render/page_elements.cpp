@@ -99,6 +99,11 @@ public:
     virtual const char* styleValue(const char* name) const = 0;
     virtual void hide() = 0;
     virtual void setMargin(bool top, int pixels) = 0;
+    // Takes a float out of the flow to the top left or right of its container.
+    virtual void pinToEdge(bool right) = 0;
+    // Makes a static element the container of positioned descendants.
+    virtual void makeContainer() = 0;
+    virtual const litehtml::css_length& cssMarginLeft() const = 0;
 };
 
 // The element class of every element but style, link and list items: the
@@ -168,6 +173,39 @@ public:
     const litehtml::css_borders& cssBorders() const override { return this->m_css_borders; }
     const char* styleValue(const char* name) const override { return this->m_style.get_property(name); }
     void hide() override { this->m_display = litehtml::display_none; }
+    void pinToEdge(bool right) override
+    {
+        this->m_float = litehtml::float_none;
+        this->m_el_position = litehtml::element_position_absolute;
+        this->m_css_offsets.top.set_value(0, litehtml::css_units_px);
+        (right ? this->m_css_offsets.right : this->m_css_offsets.left).set_value(0, litehtml::css_units_px);
+        this->m_css_margins.left.set_value(0, litehtml::css_units_px);
+        this->m_margins.left = 0;
+    }
+    void makeContainer() override
+    {
+        if (this->m_el_position == litehtml::element_position_static)
+            this->m_el_position = litehtml::element_position_relative;
+    }
+    const litehtml::css_length& cssMarginLeft() const override { return this->m_css_margins.left; }
+
+    // min-width widens the box the content is laid out in, not only the box
+    // drawn around it (the engine applies it after laying the content out).
+    int render(int x, int y, int max_width, bool second_pass) override
+    {
+        if (!this->m_css_min_width.is_predefined() && this->m_css_min_width.units() != litehtml::css_units_percentage
+            && this->m_css_width.is_predefined() && this->m_display == litehtml::display_block) {
+            const auto doc = this->get_document();
+            int needed = doc ? doc->cvt_units(this->m_css_min_width, this->m_font_size) : 0;
+            if (this->m_box_sizing != litehtml::box_sizing_border_box)
+                needed += this->m_padding.left + this->m_padding.right + this->m_borders.left + this->m_borders.right;
+            needed += std::max(0, this->m_margins.left) + std::max(0, this->m_margins.right);
+            if (needed > max_width && needed <= 20000)
+                max_width = needed;
+        }
+        return Base::render(x, y, max_width, second_pass);
+    }
+
     void setMargin(bool top, int pixels) override
     {
         (top ? this->m_css_margins.top : this->m_css_margins.bottom).set_value(float(pixels), litehtml::css_units_px);
@@ -177,6 +215,26 @@ public:
     void parse_styles(bool is_reparse) override
     {
         Base::parse_styles(is_reparse);
+        // Borders whose width is a keyword or not given at all (the engine makes
+        // them 0 pixels wide): thin 1, medium 3, thick 5.
+        struct Width {
+            const char* property;
+            litehtml::css_border& border;
+            int& used;
+        } widths[] = {{"border-left-width", this->m_css_borders.left, this->m_borders.left},
+                      {"border-right-width", this->m_css_borders.right, this->m_borders.right},
+                      {"border-top-width", this->m_css_borders.top, this->m_borders.top},
+                      {"border-bottom-width", this->m_css_borders.bottom, this->m_borders.bottom}};
+        for (Width& w : widths) {
+            if (w.border.style == litehtml::border_style_none || w.border.style == litehtml::border_style_hidden
+                || !w.border.width.is_predefined())
+                continue;
+            static const int keywordWidths[3] = {1, 3, 5};
+            const int predefined = w.border.width.predef();
+            const int pixels = keywordWidths[predefined >= 0 && predefined < 3 ? predefined : 1];
+            w.border.width.set_value(float(pixels), litehtml::css_units_px);
+            w.used = pixels;
+        }
         // A border without a colour of its own is drawn in the element's colour.
         if (!this->m_css_borders.is_visible())
             return;
@@ -589,11 +647,14 @@ bool isEmptyBlock(const litehtml::element::ptr& el, int depth = 0)
     auto* access = dynamic_cast<PageElementAccess*>(el.get());
     if (!access || !marginsPassThrough(el, true) || !marginsPassThrough(el, false))
         return false;
-    for (const char* property : {"height", "min-height"}) {
-        const char* value = access->styleValue(property);
-        if (value && *value && std::strcmp(value, "auto") != 0 && std::strcmp(value, "0") != 0)
-            return false;
-    }
+    if (dynamic_cast<PageBreak*>(el.get()))
+        return false; // a line of its own
+    const litehtml::css_length height = el->get_css_height();
+    if (!height.is_predefined() && height.val() != 0)
+        return false;
+    if (const char* value = access->styleValue("min-height");
+        value && *value && std::strcmp(value, "0") != 0 && std::strcmp(value, "auto") != 0)
+        return false;
     for (int i = 0, n = int(el->get_children_count()); i < n; ++i) {
         const litehtml::element::ptr child = el->get_child(i);
         if (!child || child->get_display() == litehtml::display_none)
@@ -722,12 +783,47 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
 
 } // namespace
 
+// A float pulled back by a margin of -100% sits beside a float as wide as its
+// container (the side bar of many generated documentation pages); the engine
+// puts it below instead. It is pinned to the container's top edge on its side.
+static void mendSideFloats(const litehtml::element::ptr& root)
+{
+    std::vector<litehtml::element::ptr> pending{root};
+    while (!pending.empty()) {
+        const litehtml::element::ptr el = pending.back();
+        pending.pop_back();
+        bool wideFloatBefore = false;
+        for (int i = 0, n = int(el->get_children_count()); i < n; ++i) {
+            const litehtml::element::ptr child = el->get_child(i);
+            if (!child || child->get_display() == litehtml::display_inline_text)
+                continue;
+            pending.push_back(child);
+            if (child->get_float() == litehtml::float_none)
+                continue;
+            auto* access = dynamic_cast<PageElementAccess*>(child.get());
+            if (!access)
+                continue;
+            const litehtml::css_length width = child->get_css_width();
+            const litehtml::css_length& margin = access->cssMarginLeft();
+            if (!width.is_predefined() && width.units() == litehtml::css_units_percentage && width.val() >= 99) {
+                wideFloatBefore = true;
+            } else if (wideFloatBefore && !margin.is_predefined()
+                       && margin.units() == litehtml::css_units_percentage && margin.val() <= -99) {
+                access->pinToEdge(child->get_float() == litehtml::float_right);
+                if (auto* container = dynamic_cast<PageElementAccess*>(el.get()))
+                    container->makeContainer();
+            }
+        }
+    }
+}
+
 void mendPageTree(const litehtml::element::ptr& root, bool quirksMode)
 {
     if (!root)
         return;
     mendBreaks(root);
     mendMargins(root, quirksMode);
+    mendSideFloats(root);
 }
 
 } // namespace zv

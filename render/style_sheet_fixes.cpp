@@ -410,6 +410,127 @@ QByteArray fixDisplay(QByteArrayView value)
     return value.toByteArray();
 }
 
+// calc() over one kind of unit ("calc(230px + 2em)" is beyond it, "calc(230px +
+// 10pt)" and "calc(100% / 3)" are not), reduced to one length; false when it
+// mixes kinds or cannot be read.
+class CalcReader {
+public:
+    explicit CalcReader(QByteArrayView text)
+        : m_text(text)
+    {
+    }
+
+    bool read(QByteArray* out)
+    {
+        Quantity q;
+        if (!sum(&q, 0))
+            return false;
+        skipSpace();
+        if (m_at != m_text.size() || !std::isfinite(q.value))
+            return false;
+        *out = formatNumber(q.value) + q.unit;
+        return true;
+    }
+
+private:
+    struct Quantity {
+        double value = 0;
+        QByteArray unit; // "px" for absolute lengths, "" for numbers
+    };
+
+    void skipSpace()
+    {
+        while (m_at < m_text.size() && isSpace(m_text[m_at]))
+            ++m_at;
+    }
+
+    bool sum(Quantity* q, int depth)
+    {
+        if (!product(q, depth))
+            return false;
+        for (;;) {
+            skipSpace();
+            if (m_at >= m_text.size() || (m_text[m_at] != '+' && m_text[m_at] != '-'))
+                return true;
+            const bool minus = m_text[m_at++] == '-';
+            Quantity r;
+            if (!product(&r, depth))
+                return false;
+            if (q->unit != r.unit) {
+                if (q->value == 0 && q->unit.isEmpty())
+                    q->unit = r.unit;
+                else if (!(r.value == 0 && r.unit.isEmpty()))
+                    return false;
+            }
+            q->value += minus ? -r.value : r.value;
+        }
+    }
+
+    bool product(Quantity* q, int depth)
+    {
+        if (!factor(q, depth))
+            return false;
+        for (;;) {
+            skipSpace();
+            if (m_at >= m_text.size() || (m_text[m_at] != '*' && m_text[m_at] != '/'))
+                return true;
+            const bool divide = m_text[m_at++] == '/';
+            Quantity r;
+            if (!factor(&r, depth))
+                return false;
+            if (divide) {
+                if (!r.unit.isEmpty() || r.value == 0)
+                    return false;
+                q->value /= r.value;
+            } else {
+                if (!q->unit.isEmpty() && !r.unit.isEmpty())
+                    return false;
+                q->value *= r.value;
+                if (q->unit.isEmpty())
+                    q->unit = r.unit;
+            }
+        }
+    }
+
+    bool factor(Quantity* q, int depth)
+    {
+        skipSpace();
+        if (depth > 16 || m_at >= m_text.size())
+            return false;
+        if (m_text[m_at] == '(' || startsWithLower(m_text.sliced(m_at), "calc(")) {
+            m_at = m_text.indexOf('(', m_at) + 1;
+            if (!sum(q, depth + 1))
+                return false;
+            skipSpace();
+            if (m_at >= m_text.size() || m_text[m_at] != ')')
+                return false;
+            ++m_at;
+            return true;
+        }
+        const qsizetype end = numberEnd(m_text, m_at);
+        if (end == m_at)
+            return false;
+        q->value = toDouble(m_text.sliced(m_at, end - m_at));
+        m_at = end;
+        qsizetype unitEnd = m_at;
+        if (unitEnd < m_text.size() && m_text[unitEnd] == '%')
+            ++unitEnd;
+        else
+            while (unitEnd < m_text.size() && isIdentChar(m_text[unitEnd]) && m_text[unitEnd] != '-')
+                ++unitEnd;
+        q->unit = lowered(m_text.sliced(m_at, unitEnd - m_at));
+        m_at = unitEnd;
+        if (const double per = pixelsPer(q->unit)) {
+            q->value *= per;
+            q->unit = "px";
+        }
+        return true;
+    }
+
+    QByteArrayView m_text;
+    qsizetype m_at = 0;
+};
+
 bool isUnusableFunction(QByteArrayView lowerName)
 {
     static const char* const names[] = {"calc",      "-webkit-calc", "-moz-calc", "min",   "max",
@@ -1191,6 +1312,11 @@ QByteArray StyleSheetFixes::fixValue(QByteArrayView property, QByteArrayView val
         return "hidden";
     if (property == "color" && equalsLower(whole, "currentcolor"))
         return "inherit";
+    // The engine reads neither relative font size keyword; browsers step by 1.2.
+    if (property == "font-size" && equalsLower(whole, "smaller"))
+        return "0.8333em";
+    if (property == "font-size" && equalsLower(whole, "larger"))
+        return "1.2em";
 
     const bool unitlessIsLength = property != "z-index" && property != "font-weight"
         && property != "opacity" && property != "order" && !property.startsWith("flex")
@@ -1320,6 +1446,14 @@ QByteArray StyleSheetFixes::fixValue(QByteArrayView property, QByteArrayView val
                     } else {
                         out += colour;
                     }
+                } else if (fname == "calc" || fname == "-webkit-calc" || fname == "-moz-calc") {
+                    QByteArray reduced;
+                    if (!CalcReader(args).read(&reduced)) {
+                        *valid = false;
+                        return {};
+                    }
+                    bool inner = true;
+                    out += fixValue(property, reduced, &inner);
                 } else if (isUnusableFunction(fname)) {
                     *valid = false;
                     return {};

@@ -322,6 +322,40 @@ TEST_F(Pages, TopMarginsCollapseIntoTheBody)
     EXPECT_EQ(third - second, 16);
 }
 
+TEST_F(Pages, WhatTheEngineReadsWronglyIsMended)
+{
+    // Border widths given by keyword, or not at all, are not 0.
+    const QImage borders = paint("<body style='margin:0'><div style='border: medium solid red; height: 10px'>"
+                                 "</div><div style='border-style: solid; border-color: blue; height: 10px'></div>");
+    EXPECT_TRUE(near(borders.pixel(2, 8), Qt::red));
+    EXPECT_TRUE(near(borders.pixel(4, 8), Qt::white));
+    EXPECT_TRUE(near(borders.pixel(2, 16 + 8), Qt::blue));
+    // Relative font sizes.
+    const int normal = inkIn(paint("<body style='margin:0'>H"), QRect(0, 0, 100, 40)).height();
+    const int smaller = inkIn(paint("<body style='margin:0'><span style='font-size: smaller'>H"),
+                              QRect(0, 0, 100, 40)).height();
+    EXPECT_LT(smaller, normal);
+    // calc() over one kind of unit.
+    const QImage calc = paint("<body style='margin:0'><div style='width: calc(100px + 0.25in); height: 10px;"
+                              " background: red'></div>");
+    EXPECT_TRUE(near(calc.pixel(120, 5), Qt::red));
+    EXPECT_TRUE(near(calc.pixel(126, 5), Qt::white));
+    // A side bar pulled back beside a float as wide as its container.
+    const QImage side = paint("<!DOCTYPE html><body style='margin:0'><div><div style='float:left; width:100%'>"
+                              "<div style='margin-right:120px; height:100px; background:lime'></div></div>"
+                              "<div style='float:right; width:100px; margin-left:-100%; height:50px;"
+                              " background:blue'></div><div style='clear:both'></div></div>");
+    EXPECT_TRUE(near(side.pixel(100, 50), Qt::green));
+    EXPECT_TRUE(near(side.pixel(350, 25), Qt::blue));
+    // min-width widens the box its content is laid out in.
+    const auto wide = lay("<body style='margin:0; min-width: 600px'><div style='background: red'>x</div>");
+    EXPECT_GE(wide->size().width(), 600);
+    // Lists inside lists have no margins of their own.
+    const QImage nested = paint("<!DOCTYPE html><body style='margin:0'><dl style='margin:0'><dd>"
+                                "<dl style='background:red'><dt>x</dl></dl>");
+    EXPECT_TRUE(near(nested.pixel(100, 2), Qt::red));
+}
+
 TEST_F(Pages, FramesetsOfRowsColumnsAndNesting)
 {
     frames.insert(dir.filePath("red.htm"), "<body bgcolor=red>r</body>");
