@@ -471,9 +471,10 @@ bool outOfFlow(const litehtml::element::ptr& el)
         || el->get_float() != litehtml::float_none;
 }
 
-// The content and line breaks of the lines of one block, in order.
+// The content, line breaks and white space of the lines of one block, in order.
 struct LineItem {
-    PageBreak* lineBreak; // null: content
+    PageBreak* lineBreak = nullptr;
+    litehtml::element* space = nullptr; // neither: content
 };
 
 void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<LineItem>>& runs, int depth)
@@ -488,12 +489,14 @@ void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<Line
         if (d == litehtml::display_none || outOfFlow(child))
             continue;
         if (d == litehtml::display_inline_text) {
-            if (!child->is_white_space())
-                runs.back().push_back({nullptr});
+            if (child->is_white_space())
+                runs.back().push_back({nullptr, child.get()});
+            else
+                runs.back().push_back({});
             continue;
         }
         if (auto* lineBreak = dynamic_cast<PageBreak*>(child.get())) {
-            runs.back().push_back({lineBreak});
+            runs.back().push_back({lineBreak, nullptr});
             continue;
         }
         if (isBlockLevel(d)) {
@@ -504,7 +507,7 @@ void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<Line
             collectLines(child, runs, depth + 1);
             continue;
         }
-        runs.back().push_back({nullptr}); // a picture, an inline block
+        runs.back().push_back({}); // a picture, an inline block
     }
 }
 
@@ -522,7 +525,17 @@ void mendBreaks(const litehtml::element::ptr& root)
             continue;
         std::vector<std::vector<LineItem>> runs(1);
         collectLines(el, runs, 0);
-        for (const std::vector<LineItem>& run : runs) {
+        for (std::vector<LineItem>& run : runs) {
+            // White space alone between blocks makes no line (the engine makes
+            // one, which keeps the blocks' margins from meeting).
+            const bool blank = std::all_of(run.begin(), run.end(), [](const LineItem& i) { return i.space; });
+            if (blank) {
+                for (const LineItem& item : run)
+                    item.space->skip(true);
+                continue;
+            }
+            // Line breaks, by where they stand among the lines' content.
+            run.erase(std::remove_if(run.begin(), run.end(), [](const LineItem& i) { return i.space; }), run.end());
             bool contentBefore = false;
             for (size_t k = 0; k < run.size(); ++k) {
                 if (!run[k].lineBreak) {
@@ -764,6 +777,37 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
         }
         if (moved)
             setMargin(el, true, largest);
+    }
+    // Margins of neighbouring blocks meet. The engine lets them meet only when
+    // the upper block has no bottom border or padding (it takes the test for a
+    // parent's margins meeting its last child's); otherwise the lower block's
+    // margin is cut by what the upper one's already gives.
+    pending = {root};
+    while (!pending.empty()) {
+        const litehtml::element::ptr el = pending.back();
+        pending.pop_back();
+        litehtml::element::ptr upper;
+        for (int i = 0, n = int(el->get_children_count()); i < n; ++i) {
+            const litehtml::element::ptr child = el->get_child(i);
+            if (!child || child->get_display() == litehtml::display_none)
+                continue;
+            const litehtml::style_display d = child->get_display();
+            if (d == litehtml::display_inline_text) {
+                if (!child->is_white_space())
+                    upper = nullptr;
+                continue;
+            }
+            pending.push_back(child);
+            if (outOfFlow(child))
+                continue;
+            if (d != litehtml::display_block && d != litehtml::display_list_item && d != litehtml::display_table) {
+                upper = nullptr;
+                continue;
+            }
+            if (upper && !upper->collapse_bottom_margin() && upper->margin_bottom() >= 0 && child->margin_top() > 0)
+                setMargin(child, true, std::max(0, child->margin_top() - upper->margin_bottom()));
+            upper = dynamic_cast<PageElementAccess*>(child.get()) ? child : nullptr;
+        }
     }
     if (!quirksMode)
         return;

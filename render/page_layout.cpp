@@ -396,8 +396,21 @@ void PageLayout::paint(QPainter& painter, const QRect& area, const QPoint& scrol
     painter.setClipRect(area, Qt::IntersectClip);
     painter.fillRect(area, Qt::white);
     if (m_frameset) {
-        for (const QRect& gap : m_gaps)
-            painter.fillRect(gap.translated(-scroll), QColor(0xe0, 0xe0, 0xe0));
+        // The borders between frames as browsers draw them: grey, lit on the
+        // side before and shaded black on the side after.
+        for (const QRect& gap : m_gaps) {
+            const QRect at = gap.translated(-scroll);
+            painter.fillRect(at, QColor(0xd0, 0xd0, 0xd0));
+            if (std::min(at.width(), at.height()) < 3)
+                continue;
+            if (at.height() < at.width()) {
+                painter.fillRect(QRect(at.left(), at.top(), at.width(), 1), QColor(0xaa, 0xaa, 0xaa));
+                painter.fillRect(QRect(at.left(), at.bottom(), at.width(), 1), Qt::black);
+            } else {
+                painter.fillRect(QRect(at.left(), at.top(), 1, at.height()), QColor(0xaa, 0xaa, 0xaa));
+                painter.fillRect(QRect(at.right(), at.top(), 1, at.height()), Qt::black);
+            }
+        }
         for (const auto& frame : m_frames) {
             const QRect shown = frame->rect.translated(-scroll) & area;
             if (!frame->layout || shown.isEmpty())

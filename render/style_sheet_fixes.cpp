@@ -988,7 +988,12 @@ void StyleSheetFixes::collectRules(QByteArrayView css, int depth)
         }
         const qsizetype close = matchingBrace(css, open);
         const QByteArrayView block = css.sliced(open + 1, qMax<qsizetype>(0, close - open - 1));
-        if (block.contains("--")) {
+        // Only rules that may apply count (a theme's ".dark-mode { --x: ... }"
+        // does not, on a page without such an element).
+        bool applies = !m_namesKnown;
+        for (QByteArrayView one : splitTopLevel(withoutComments(css.sliced(pos, open - pos)), ','))
+            applies = applies || mayMatch(one);
+        if (applies && block.contains("--")) {
             for (QByteArrayView declaration : splitTopLevel(block, ';')) {
                 declaration = trimmed(declaration);
                 if (!declaration.startsWith("--"))

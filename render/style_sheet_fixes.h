@@ -48,7 +48,8 @@ public:
     void setDocumentNames(QSet<QByteArray> tags, QSet<QByteArray> classes, QSet<QByteArray> ids);
 
     // Takes in the custom properties that the rules of `css` declare (only those of
-    // rules whose media apply); later declarations of a name win.
+    // rules whose media apply and which may match the document); later
+    // declarations of a name win.
     void collectVariables(QByteArrayView css);
     bool hasVariables() const { return !m_variables.isEmpty(); }
 

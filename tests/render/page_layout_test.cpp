@@ -307,6 +307,19 @@ TEST_F(Pages, TopMarginsCollapseIntoTheBody)
     // Quirks mode: the default margin at the top of the body is left out.
     const QImage quirks = paint("<body><h1 style='background:red'>H</h1>");
     EXPECT_EQ(inkIn(quirks, QRect(0, 0, 400, 100)).top(), 8);
+    // Neighbours meet even when the upper one has padding or a border below.
+    const QImage padded = paint("<!DOCTYPE html><body style='margin:0'><div>\n<h1 style='padding:16px 0;"
+                                "margin:0 0 16px; background:blue'>x</h1>\n<h2 style='margin-top:29px;"
+                                "background:red'>y</h2></div>");
+    int blueEnd = 0;
+    while (blueEnd < 200 && !near(padded.pixel(300, blueEnd), Qt::blue))
+        ++blueEnd;
+    while (blueEnd < 200 && near(padded.pixel(300, blueEnd), Qt::blue))
+        ++blueEnd;
+    int redTop = blueEnd;
+    while (redTop < 200 && !near(padded.pixel(300, redTop), Qt::red))
+        ++redTop;
+    EXPECT_EQ(redTop - blueEnd, 29);
     // Empty paragraphs leave one margin, not one per paragraph.
     const QImage empty = paint("<!DOCTYPE html><body style='margin:0'><div style='background:red'>x</div>"
                                "<p></p><p></p><p></p><div style='background:red'>x</div>");
