@@ -106,6 +106,12 @@ QByteArray fontRule(const QFont& font, const QFont& body, double em)
 
 } // namespace
 
+const char* generatedContentStyleSheet()
+{
+    return "summary::before { content: \"\u25b8 \" }\n"
+           "details[open] > summary::before { content: \"\u25be \" }\n";
+}
+
 double fontPixels(const QFont& font)
 {
     if (font.pointSizeF() > 0)

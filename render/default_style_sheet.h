@@ -22,6 +22,11 @@ struct ViewFonts {
 // the font was given in); 16 for a font without a size.
 double fontPixels(const QFont& font);
 
+// Default rules with generated content (the marker of a SUMMARY). The engine drops
+// what the default style sheet generates once a page's own rules apply, so these
+// go first among the page's style sheets.
+const char* generatedContentStyleSheet();
+
 // The default style sheet for the view's fonts. In quirks mode (pages without a
 // document type of today) tables do not inherit the font size, weight, style and
 // alignment around them, as in browsers.

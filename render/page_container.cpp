@@ -1,6 +1,7 @@
 #include "render/page_container.h"
 
 #include "platform/text_decoding.h"
+#include "render/default_style_sheet.h"
 #include "render/page_elements.h"
 
 #include <QBuffer>
@@ -737,6 +738,11 @@ std::shared_ptr<litehtml::element> PageContainer::create_element(const litehtml:
                                                                  const litehtml::string_map& attributes,
                                                                  const std::shared_ptr<litehtml::document>& doc)
 {
+    if (!m_generatedContentAdded && doc) {
+        // The first element is made before any of the page's style sheets is read.
+        m_generatedContentAdded = true;
+        doc->add_stylesheet(generatedContentStyleSheet(), nullptr, nullptr);
+    }
     return createPageElement(tag_name, attributes, doc);
 }
 

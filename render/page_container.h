@@ -140,6 +140,7 @@ private:
     StyleSheetFixes m_fixes;
     QPainter* m_painter = nullptr;
     int m_clipDepth = 0;
+    bool m_generatedContentAdded = false;
     QHash<QByteArray, Font*> m_fontsByKey;
     std::vector<std::unique_ptr<Font>> m_fonts;
     QHash<QString, Picture> m_pictures; // by resolved address

@@ -513,6 +513,7 @@ void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<Line
 
 void mendBreaks(const litehtml::element::ptr& root)
 {
+    std::vector<std::pair<litehtml::element::ptr, litehtml::element::ptr>> blankSpace;
     std::vector<litehtml::element::ptr> pending{root};
     while (!pending.empty()) {
         const litehtml::element::ptr el = pending.back();
@@ -530,8 +531,10 @@ void mendBreaks(const litehtml::element::ptr& root)
             // one, which keeps the blocks' margins from meeting).
             const bool blank = std::all_of(run.begin(), run.end(), [](const LineItem& i) { return i.space; });
             if (blank) {
-                for (const LineItem& item : run)
-                    item.space->skip(true);
+                for (const LineItem& item : run) {
+                    if (auto parent = item.space->parent())
+                        blankSpace.push_back({parent, item.space->shared_from_this()});
+                }
                 continue;
             }
             // Line breaks, by where they stand among the lines' content.
@@ -551,6 +554,8 @@ void mendBreaks(const litehtml::element::ptr& root)
             }
         }
     }
+    for (const auto& [parent, space] : blankSpace)
+        parent->removeChild(space);
 }
 
 // What comes first (last) in the flow of a block: nothing but white space, inline
@@ -861,10 +866,44 @@ static void mendSideFloats(const litehtml::element::ptr& root)
     }
 }
 
+// A closed DETAILS shows its SUMMARY alone.
+static void mendDetails(const litehtml::element::ptr& root)
+{
+    std::vector<std::pair<litehtml::element::ptr, litehtml::element::ptr>> hiddenText;
+    std::vector<litehtml::element::ptr> pending{root};
+    while (!pending.empty()) {
+        const litehtml::element::ptr el = pending.back();
+        pending.pop_back();
+        const bool closed = sameName(el->get_tagName(), "details") && !el->get_attr("open");
+        bool summaryShown = false;
+        for (int i = 0, n = int(el->get_children_count()); i < n; ++i) {
+            const litehtml::element::ptr child = el->get_child(i);
+            if (!child)
+                continue;
+            if (closed) {
+                if (!summaryShown && sameName(child->get_tagName(), "summary")) {
+                    summaryShown = true;
+                } else if (child->get_display() == litehtml::display_inline_text) {
+                    hiddenText.push_back({el, child});
+                    continue;
+                } else if (auto* access = dynamic_cast<PageElementAccess*>(child.get())) {
+                    access->hide();
+                    continue;
+                }
+            }
+            if (child->get_display() != litehtml::display_inline_text)
+                pending.push_back(child);
+        }
+    }
+    for (const auto& [parent, text] : hiddenText)
+        parent->removeChild(text);
+}
+
 void mendPageTree(const litehtml::element::ptr& root, bool quirksMode)
 {
     if (!root)
         return;
+    mendDetails(root);
     mendBreaks(root);
     mendMargins(root, quirksMode);
     mendSideFloats(root);

@@ -197,7 +197,7 @@ QString frameDocumentPath(const QByteArray& src, const QUrl& base)
 
 void collectText(const litehtml::element::ptr& el, std::string& out, int depth)
 {
-    if (!el || depth > 10000)
+    if (!el || depth > 10000 || el->skip())
         return;
     const litehtml::style_display display = el->get_display();
     if (display == litehtml::display_none)

@@ -363,6 +363,12 @@ TEST_F(Pages, WhatTheEngineReadsWronglyIsMended)
     // min-width widens the box its content is laid out in.
     const auto wide = lay("<body style='margin:0; min-width: 600px'><div style='background: red'>x</div>");
     EXPECT_GE(wide->size().width(), 600);
+    // A closed DETAILS shows its summary alone, with its marker.
+    const QString details = lay("<details><summary>Sum</summary><p>hidden</p>text too</details>"
+                                "<details open><summary>Open</summary>shown</details>")
+                                ->plainText()
+                                .simplified();
+    EXPECT_EQ(details, QString::fromUtf8("\u25b8 Sum \u25be Open shown"));
     // Lists inside lists have no margins of their own.
     const QImage nested = paint("<!DOCTYPE html><body style='margin:0'><dl style='margin:0'><dd>"
                                 "<dl style='background:red'><dt>x</dl></dl>");
