@@ -991,7 +991,8 @@ void StyleSheetFixes::collectRules(QByteArrayView css, int depth)
         // Only rules that may apply count (a theme's ".dark-mode { --x: ... }"
         // does not, on a page without such an element).
         bool applies = !m_namesKnown;
-        for (QByteArrayView one : splitTopLevel(withoutComments(css.sliced(pos, open - pos)), ','))
+        const QByteArray selectors = withoutComments(css.sliced(pos, open - pos));
+        for (QByteArrayView one : splitTopLevel(selectors, ','))
             applies = applies || mayMatch(one);
         if (applies && block.contains("--")) {
             for (QByteArrayView declaration : splitTopLevel(block, ';')) {

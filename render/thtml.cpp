@@ -392,6 +392,7 @@ void THTML::layOut(const QByteArray& markup)
         return;
     m_laidOut = markup;
     m_frames = std::move(frames);
+    m_document.reset(); // the page laid out before is not this one
     layOutAgain();
 }
 
@@ -406,7 +407,7 @@ void THTML::layOutAgain()
     job->input.height = layoutHeight();
     job->input.frames = m_frames;
     m_job = job;
-    m_document.reset();
+    // A page laid out at another size stays shown until this one arrives.
     m_layoutFinished = false;
     updateScrollBars();
     viewport()->update();
@@ -536,7 +537,7 @@ void THTML::resizeEvent(QResizeEvent* event)
     if (!m_picture.isNull()
         && m_picture.deviceIndependentSize().toSize() != QSize(layoutWidth(), layoutHeight()))
         realize();
-    if (m_document) {
+    if (m_document && !m_job) {
         // Laying a document out again costs as much as the first time: only a new
         // width calls for it (showing a tile sends a resize of the same size), or a
         // new height for a frameset page, which fills the view. A layout under way

@@ -8,9 +8,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPointer>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
@@ -358,6 +359,27 @@ TEST_F(ViewTest, TheEventLoopRunsWhileALargePageIsLaidOut)
     QTRY_VERIFY(doomed->retrieving() == false && !doomed->requestPending());
     delete doomed;
     pumpMessagesNow();
+}
+
+TEST_F(ViewTest, AShownViewScrollsThroughItsPage)
+{
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    load(write("tall.htm", "<body style='margin:0'><div style='height:1000px; background:red'></div>"
+                           "<div style='height:1000px; background:blue'></div>"));
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 2000 - view.viewport()->height());
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, 50), qRgb(255, 0, 0));
+    // A turn of the wheel, then the bar dragged to below the first block.
+    QWheelEvent wheel(QPointF(50, 50), view.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.viewport(), &wheel);
+    EXPECT_GT(view.verticalScrollBar()->value(), 0);
+    view.verticalScrollBar()->setValue(1100);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, 50), qRgb(0, 0, 255));
+    // A narrower view lays the page out again at its width.
+    view.resize(200, 300);
+    QTRY_VERIFY(view.layoutFinished());
+    EXPECT_EQ(view.document()->width(), view.viewport()->width());
 }
 
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
