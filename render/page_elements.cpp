@@ -443,9 +443,6 @@ std::shared_ptr<litehtml::element> createPageElement(const char* tagName, const 
     return make<PageTag<litehtml::html_tag>>(doc);
 }
 
-} // namespace zv
-
-namespace zv {
 namespace {
 
 bool isBlockLevel(litehtml::style_display d)
@@ -830,12 +827,10 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
     }
 }
 
-} // namespace
-
 // A float pulled back by a margin of -100% sits beside a float as wide as its
 // container (the side bar of many generated documentation pages); the engine
 // puts it below instead. It is pinned to the container's top edge on its side.
-static void mendSideFloats(const litehtml::element::ptr& root)
+void mendSideFloats(const litehtml::element::ptr& root)
 {
     std::vector<litehtml::element::ptr> pending{root};
     while (!pending.empty()) {
@@ -867,7 +862,7 @@ static void mendSideFloats(const litehtml::element::ptr& root)
 }
 
 // A closed DETAILS shows its SUMMARY alone.
-static void mendDetails(const litehtml::element::ptr& root)
+void mendDetails(const litehtml::element::ptr& root)
 {
     std::vector<std::pair<litehtml::element::ptr, litehtml::element::ptr>> hiddenText;
     std::vector<litehtml::element::ptr> pending{root};
@@ -898,6 +893,8 @@ static void mendDetails(const litehtml::element::ptr& root)
     for (const auto& [parent, text] : hiddenText)
         parent->removeChild(text);
 }
+
+} // namespace
 
 void mendPageTree(const litehtml::element::ptr& root, bool quirksMode)
 {
