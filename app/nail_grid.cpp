@@ -180,6 +180,11 @@ void HNailGrid::buildLoop()
             applyScaledTileFonts(tile->view(), factor);
         THTML* view = tile->view();
         view->setDeferRetrieval(false);
+        // The frames of a frameset page show their documents translated as the
+        // page was, by the grid's render view.
+        view->setFrameSource([renderView = QPointer<TRNail>(m_renderView)](const QString& frame) {
+            return renderView ? renderView->translateFrame(frame) : QByteArray();
+        });
         const QString thumbnailPath = joinPath(cacheFolder(), name);
         const QString url = fileUrl(thumbnailPath);
         const QString viewKey = view->pictureKey();

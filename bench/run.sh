@@ -36,3 +36,7 @@ cmake --build "$BUILD" -j2 --target bench_translate
 command -v chromium >/dev/null || zv_install_packages chromium
 cmake --build "$BUILD" -j2 --target bench_grid_build
 "$BUILD/bench/bench_grid_build"
+
+# Layout and paint of real pages at 800 x 1000 by the HTML view's layout engine.
+cmake --build "$BUILD" -j2 --target bench_page_layout
+"$BUILD/bench/bench_page_layout"

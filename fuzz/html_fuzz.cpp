@@ -2,13 +2,20 @@
 // whether the bytes arrive whole or in pieces, with source ranges that stay inside
 // the input and follow each other; the thumbnail translator must read the document
 // to its end (or its cut-off) and write a translation; a small document is also
-// laid out by a view with some elements disabled.
+// laid out by a view with some elements disabled. The layout engine (gumbo and
+// litehtml behind PageLayout) lays the bytes out as a page at a width the input
+// chooses, as the document of two frames of a frameset page, and the style sheet
+// mending reads them as a style sheet, a style attribute and a media list.
 #include "platform/message_service.h"
+#include "render/page_layout.h"
+#include "render/style_sheet_fixes.h"
 #include "render/thtml.h"
 #include "render/tr_nail.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -136,6 +143,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         h.view->requestDocument(QUrl::fromLocalFile(path).toString());
         while (!h.view->layoutFinished())
             QCoreApplication::processEvents();
+    }
+
+    if (size < 65536) {
+        // The page, laid out and painted in part at a scroll position.
+        const QByteArray markup(input.data(), input.size());
+        PageLayout::Input page;
+        page.markup = markup;
+        page.baseUrl = QUrl::fromLocalFile(path);
+        page.fonts.body = h.view->Font();
+        page.fonts.fixed = h.view->FixedFont();
+        page.fonts.headings[0] = h.view->Heading1Font();
+        page.width = size > 2 ? 1 + data[2] * 4 : 300;
+        page.height = 200;
+        auto frames = std::make_shared<FrameDocuments>();
+        frames->insert(h.dir.filePath(QStringLiteral("f.htm")), markup);
+        page.frames = frames;
+        PageLayout layout(page);
+        check(layout.size().width() >= 0 && layout.size().height() >= 0);
+        QImage image(120, 90, QImage::Format_RGB32);
+        {
+            QPainter painter(&image);
+            layout.paint(painter, image.rect(), QPoint(0, size > 3 ? data[3] * 8 : 0));
+        }
+        (void)layout.plainText();
+        (void)layout.filesRead();
+        page.markup = "<frameset rows=\"40%,*\" border=3><frame src=f.htm><frameset cols=\"*,2*\">"
+                      "<frame src=f.htm><frame src=missing.htm></frameset></frameset>";
+        PageLayout frameset(page);
+        {
+            QPainter painter(&image);
+            frameset.paint(painter, image.rect());
+        }
+
+        // The same bytes as style sheet text.
+        StyleSheetFixes::Screen screen;
+        screen.width = page.width;
+        StyleSheetFixes fixes(screen);
+        fixes.collectVariables(input);
+        (void)fixes.fixStyleSheet(input);
+        (void)fixes.fixDeclarations(input);
+        (void)fixes.mediaMatches(input);
+        (void)fixes.importedAddresses(input);
     }
     return 0;
 }

@@ -48,6 +48,9 @@ THtmlZoomed::THtmlZoomed(RenderContext context, std::function<QString()> cutOffT
     m_translator->setDeferRetrieval(true);
     m_translator->setRetainSource(false);
     m_translator->CutOffBytes = m_cutOffText ? parseLenientInt(m_cutOffText()) : 0;
+    // The frames of a frameset page show their documents translated by the same
+    // translator, under the same rules.
+    m_view->setFrameSource([this](const QString& frame) { return m_translator->translateFrame(frame); });
 
     if (m_wait)
         m_wait->setShowDocument([this](const QString& path) { ShowDocument(path); });

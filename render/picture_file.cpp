@@ -13,7 +13,26 @@ QString missingPicturePath(const QString& homeFolder)
     return joinPath(homeFolder, QStringLiteral("_NoImage.gif"));
 }
 
-QImage decodePicture(const QString& path)
+namespace {
+
+// Reads with `reader` within the size limits; `natural` receives the declared size.
+QImage readLimited(QImageReader& reader, QSize* natural)
+{
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > kRefusedPictureSide || size.height() > kRefusedPictureSide))
+        return QImage();
+    if (size.isValid() && (size.width() > kLargestPictureSide || size.height() > kLargestPictureSide))
+        reader.setScaledSize(size.scaled(kLargestPictureSide, kLargestPictureSide, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (!image.isNull() && natural)
+        *natural = size.isValid() ? size : image.size();
+    return image;
+}
+
+} // namespace
+
+QImage decodePicture(const QString& path, QSize* naturalSize)
 {
     if (path.isEmpty())
         return QImage();
@@ -21,13 +40,11 @@ QImage decodePicture(const QString& path)
     // Pages name pictures with the wrong extension often enough ("logo.gif" holding
     // a PNG): the contents decide when the name's format cannot read them.
     reader.setDecideFormatFromContent(false);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
+    QImage image = readLimited(reader, naturalSize);
     if (image.isNull() && reader.error() != QImageReader::FileNotFoundError) {
         QImageReader byContent(path);
         byContent.setDecideFormatFromContent(true);
-        byContent.setAutoTransform(true);
-        image = byContent.read();
+        image = readLimited(byContent, naturalSize);
     }
     return image;
 }

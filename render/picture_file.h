@@ -17,8 +17,15 @@ namespace zv {
 // The stand-in for a missing picture, in the home folder.
 QString missingPicturePath(const QString& homeFolder);
 
-// The picture in the file; a null image when it cannot be decoded.
-QImage decodePicture(const QString& path);
+// Pictures wider or taller than this are read scaled down to it (and drawn scaled
+// up again); those past kRefusedPictureSide are not read at all.
+constexpr int kLargestPictureSide = 4096;
+constexpr int kRefusedPictureSide = 100000;
+
+// The picture in the file; a null image when it cannot be decoded. `naturalSize`,
+// when given, receives the size the file declares, which the image itself may be
+// smaller than (kLargestPictureSide).
+QImage decodePicture(const QString& path, QSize* naturalSize = nullptr);
 
 // The picture in the file, or when it cannot be decoded the picture in
 // `standInPath` (missingPicturePath()); when even that cannot be decoded, a plain

@@ -2,12 +2,16 @@
 
 #include "platform/file_paths.h"
 #include "platform/text_decoding.h"
+#include "render/default_style_sheet.h"
 #include "render/html_text.h"
-#include "render/nesting_limit.h"
-#include "render/view_document.h"
+#include "render/page_layout.h"
 
-#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QThreadPool>
+#include <QWaitCondition>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
@@ -20,10 +24,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextFrame>
-#include <QTextTable>
 
 namespace zv {
 namespace {
@@ -36,35 +36,36 @@ QFont makeFont(const char* family, int points, bool bold)
     return f;
 }
 
-QString cssFont(const QFont& f)
-{
-    QString size = f.pointSizeF() > 0 ? QString::number(f.pointSizeF()) + QLatin1String("pt")
-                                      : QString::number(f.pixelSize()) + QLatin1String("px");
-    QString family = f.family();
-    family.replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QStringLiteral("{ font-family: \"%1\"; font-size: %2; font-weight: %3; font-style: %4; }")
-        .arg(family, size, f.bold() ? QStringLiteral("bold") : QStringLiteral("normal"),
-             f.italic() ? QStringLiteral("italic") : QStringLiteral("normal"));
-}
-
 // Documents larger than this are read up to this size.
 constexpr qint64 kLargestDocument = qint64(256) << 20;
 
-// How deeply tables nest below a frame (counting up to a little past the limit).
-int tableDepth(QTextFrame* frame, int above = 0)
+ViewFonts viewFonts(const QFont (&fonts)[8])
 {
-    const int here = above + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
-    int deepest = here;
-    const QList<QTextFrame*> children = frame->childFrames();
-    for (QTextFrame* child : children) {
-        if (deepest > kMaxTableDepth)
-            break;
-        deepest = qMax(deepest, tableDepth(child, here));
-    }
-    return deepest;
+    ViewFonts f;
+    f.body = fonts[0];
+    f.fixed = fonts[1];
+    for (int i = 0; i < 6; ++i)
+        f.headings[i] = fonts[2 + i];
+    return f;
 }
 
+// A page (with the documents of its frames) shows at most this many frame documents.
+constexpr qsizetype kMostFrameDocuments = 64;
+
+// Bumped whenever the layout engine or its mending changes how pages look, so
+// that pictures kept of tiles are painted again.
+constexpr const char* kEngineRevision = "litehtml-0.6/1";
+
 } // namespace
+
+// A page laid out on a worker thread: the input goes in, the layout comes out.
+struct THTML::LayoutJob {
+    PageLayout::Input input;
+    QMutex mutex;
+    QWaitCondition done;
+    bool finished = false;
+    std::unique_ptr<PageLayout> layout;
+};
 
 // Reads a regular file whole in as few calls as the system allows (a translation
 // reads thousands of small files) and answers its size; anything that is not a
@@ -102,8 +103,11 @@ qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
 THTML::THTML(QWidget* parent)
     : QAbstractScrollArea(parent)
 {
+    // A browser's fonts: serif text, and the desktop's fixed-pitch font for pre,
+    // code and the like, at the sizes browsers use.
     m_fonts[0] = makeFont("Times New Roman", 12, false);
-    m_fonts[1] = makeFont("Courier New", 10, false);
+    m_fonts[1] = QFont(QStringLiteral("monospace"));
+    m_fonts[1].setPixelSize(13);
     const int headings[6] = {24, 18, 14, 12, 10, 8};
     for (int i = 0; i < 6; ++i)
         m_fonts[2 + i] = makeFont("Times New Roman", headings[i], true);
@@ -111,7 +115,11 @@ THTML::THTML(QWidget* parent)
     viewport()->setAutoFillBackground(false);
 }
 
-THTML::~THTML() = default;
+THTML::~THTML()
+{
+    // A layout under way ends on its own; its page is let go there.
+    m_job.reset();
+}
 
 void THTML::setDocumentFont(int which, const QFont& font)
 {
@@ -121,12 +129,7 @@ void THTML::setDocumentFont(int which, const QFont& font)
 
 QString THTML::fontStyleSheet() const
 {
-    QString css;
-    for (int level = 1; level <= 6; ++level)
-        css += QStringLiteral("h%1 ").arg(level) + cssFont(m_fonts[1 + level]) + QLatin1Char('\n');
-    css += QStringLiteral("pre, tt, code, kbd, samp, xmp, listing, plaintext ")
-           + cssFont(m_fonts[1]) + QLatin1Char('\n');
-    return css;
+    return QString::fromUtf8(defaultStyleSheet(viewFonts(m_fonts)));
 }
 
 QString THTML::sourceText()
@@ -148,10 +151,11 @@ QByteArray THTML::sourceBytes()
     return m_source;
 }
 
-ViewDocument* THTML::document()
+const PageLayout* THTML::document()
 {
     realize();
-    return m_document;
+    finishLayout();
+    return m_document.get();
 }
 
 void THTML::showPicture(const QImage& picture, const QString& url, const QByteArray& source)
@@ -162,8 +166,10 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     }
     m_hasPending = false;
     m_cancelPending = false;
-    delete m_document;
-    m_document = nullptr;
+    m_job.reset();
+    m_document.reset();
+    m_laidOut.clear();
+    m_frames.reset();
     m_source = m_retainSource ? source : QByteArray();
     m_sourceIsUtf8 = -1;
     m_bytesToRead = source.size();
@@ -220,7 +226,8 @@ QString THTML::pictureKey() const
 {
     // The toolkit's version too: another version may lay pages out differently.
     QStringList parts{QString::number(layoutWidth()) + QLatin1Char('x') + QString::number(layoutHeight()),
-                      QString::number(devicePixelRatioF()), QString::fromLatin1(qVersion())};
+                      QString::number(devicePixelRatioF()), QString::fromLatin1(qVersion()),
+                      QString::fromLatin1(kEngineRevision)};
     for (const QFont& font : m_fonts)
         parts << font.toString();
     return parts.join(QLatin1Char('|'));
@@ -284,6 +291,7 @@ void THTML::runRetrieval()
     m_cancelCurrent = m_cancelPending;
     m_cancelPending = false;
     m_layoutFinished = false;
+    m_job.reset(); // a layout of the last document is no longer wanted
     m_hidden.clear();
     // The address is parsed only when a layout needs it as its base.
     m_urlText = m_pendingUrl;
@@ -362,16 +370,21 @@ void THTML::runRetrieval()
                 markup.append(m_source.constData() + at, readEnd - at);
         }
         layOut(markup);
-    } else if (m_document) {
-        delete m_document;
-        m_document = nullptr;
+        if (!self)
+            return;
+    } else if (m_document || m_job) {
+        m_job.reset();
+        m_document.reset();
+        m_laidOut.clear();
+        m_frames.reset();
         updateScrollBars();
         viewport()->update();
     }
     m_hidden.clear();
     if (!m_retainSource)
         m_source = QByteArray();
-    m_layoutFinished = true;
+    // Without a layout under way the view is done; otherwise when the page arrives.
+    m_layoutFinished = !m_job;
 
     EndRetrieval();
     if (!self)
@@ -385,199 +398,130 @@ void THTML::runRetrieval()
 
 void THTML::layOut(const QByteArray& markup)
 {
-    // A fresh document each time, so that pictures cached for the last one are
-    // read again.
-    delete m_document;
-    m_document = new ViewDocument(missingPicture(), this);
-    m_document->setDefaultFont(m_fonts[0]);
-    m_document->setDefaultStyleSheet(fontStyleSheet());
-    m_document->setBaseUrl(documentUrl());
-    m_document->setUndoRedoEnabled(false);
-    const QByteArray limited = limitNesting(markup);
-    m_document->setMarkup(decodeHtmlBytes(limited));
-    // The engine also makes tables of its own around stray cells, nesting them
-    // where the tags do not; such a page is shown without its tables.
-    if (tableDepth(m_document->rootFrame()) > kMaxTableDepth)
-        m_document->setMarkup(decodeHtmlBytes(withoutTables(limited)));
-    applyHeadingFonts();
-    limitSizes();
-    const int width = layoutWidth();
-    m_document->setTextWidth(width > 0 ? width : -1);
-    m_document->documentLayout()->documentSize(); // lays the document out now
+    QPointer<THTML> self(this);
+    std::shared_ptr<const QHash<QString, QByteArray>> frames = frameDocuments(markup);
+    if (!self)
+        return;
+    m_laidOut = markup;
+    m_frames = std::move(frames);
+    m_document.reset(); // the page laid out before is not this one
+    layOutAgain();
+}
+
+void THTML::layOutAgain()
+{
+    // A fresh layout each time, so that pictures and style sheets are read again.
+    auto job = std::make_shared<LayoutJob>();
+    job->input.markup = m_laidOut;
+    job->input.baseUrl = documentUrl();
+    job->input.fonts = viewFonts(m_fonts);
+    job->input.width = layoutWidth();
+    job->input.height = layoutHeight();
+    job->input.frames = m_frames;
+    job->input.missingPicture = missingPicture();
+    m_job = job;
+    // A page laid out at another size stays shown until this one arrives.
+    m_layoutFinished = false;
+    updateScrollBars();
+    viewport()->update();
+    QPointer<THTML> self(this);
+    QThreadPool::globalInstance()->start([job, self] {
+        auto layout = std::make_unique<PageLayout>(std::move(job->input));
+        {
+            QMutexLocker lock(&job->mutex);
+            job->layout = std::move(layout);
+            job->finished = true;
+            job->done.wakeAll();
+        }
+        // Handed over from the event loop; a view gone meanwhile takes nothing.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [job, self] {
+                if (self)
+                    self->takeLayout(job);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
+{
+    if (job != m_job)
+        return; // a later layout replaced it
+    {
+        QMutexLocker lock(&job->mutex);
+        if (!job->finished)
+            return;
+        m_document = std::move(job->layout);
+    }
+    m_job.reset();
+    // The view changed size while the page was laid out: again, at the new size.
+    if (m_document->width() != layoutWidth()
+        || (m_document->isFrameset() && m_document->height() != layoutHeight())) {
+        layOutAgain();
+        return;
+    }
+    m_layoutFinished = !m_running;
     updateScrollBars();
     viewport()->update();
 }
 
-// The rich-text importer sizes headings relative to the body font and ignores a
-// style sheet's size for them; the heading fonts are therefore set on the heading
-// blocks once the markup is in.
-void THTML::applyHeadingFonts()
+void THTML::finishLayout()
 {
-    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
-        const int level = block.blockFormat().headingLevel();
-        if (level < 1 || level > 6)
-            continue;
-        const QFont& font = m_fonts[1 + level];
-        // Fragment by fragment, so that inline formats (italics, links) stay.
-        struct Piece {
-            int position;
-            int length;
-            QTextCharFormat format;
-        };
-        std::vector<Piece> pieces;
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            pieces.push_back({it.fragment().position(), it.fragment().length(),
-                              it.fragment().charFormat()});
-        for (auto& [position, length, format] : pieces) {
-            // A size adjustment would win over any size set here.
-            format.clearProperty(QTextFormat::FontSizeAdjustment);
-            format.setFontFamilies(QStringList{font.family()});
-            if (font.pointSizeF() > 0)
-                format.setFontPointSize(font.pointSizeF());
-            else
-                format.setProperty(QTextFormat::FontPixelSize, font.pixelSize());
-            format.setFontWeight(font.weight());
-            if (font.italic())
-                format.setFontItalic(true);
-            QTextCursor cursor(m_document);
-            cursor.setPosition(position);
-            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
-            cursor.setCharFormat(format);
-        }
+    const std::shared_ptr<LayoutJob> job = m_job;
+    if (!job)
+        return;
+    {
+        QMutexLocker lock(&job->mutex);
+        while (!job->finished)
+            job->done.wait(&job->mutex);
     }
+    takeLayout(job);
+    if (m_job)
+        finishLayout(); // laid out again at a new size
 }
 
-namespace {
-
-// Lengths past this many pixels overflow the layout engine's fixed-point numbers,
-// which can leave it looping for ever (a picture a few million pixels high does);
-// no page needs them.
-constexpr qreal kLargestLength = 20000;
-
-bool limit(QTextFormat& format, int property)
+std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QByteArray& markup)
 {
-    if (!format.hasProperty(property))
-        return false;
-    const QVariant value = format.property(property);
-    bool changed = false;
-    if (value.userType() == QMetaType::fromType<QTextLength>().id()) {
-        const QTextLength length = value.value<QTextLength>();
-        if (length.type() == QTextLength::FixedLength
-            && qAbs(length.rawValue()) > kLargestLength) {
-            format.setProperty(property,
-                               QTextLength(QTextLength::FixedLength,
-                                           std::copysign(kLargestLength, length.rawValue())));
-            changed = true;
-        }
-    } else if (value.canConvert<qreal>()) {
-        const qreal number = value.toReal();
-        if (!std::isfinite(number) || qAbs(number) > kLargestLength) {
-            format.setProperty(property, std::isfinite(number)
-                                             ? std::copysign(kLargestLength, number)
-                                             : 0.0);
-            changed = true;
-        }
-    }
-    return changed;
-}
-
-bool limitAll(QTextFormat& format, std::initializer_list<int> properties)
-{
-    bool changed = false;
-    for (int p : properties)
-        changed |= limit(format, p);
-    return changed;
-}
-
-void limitFrame(QTextFrame* frame)
-{
-    QTextFrameFormat format = frame->frameFormat();
-    if (limitAll(format,
-                 {QTextFormat::FrameBorder, QTextFormat::FrameMargin, QTextFormat::FramePadding,
-                  QTextFormat::FrameWidth, QTextFormat::FrameHeight, QTextFormat::FrameTopMargin,
-                  QTextFormat::FrameBottomMargin, QTextFormat::FrameLeftMargin,
-                  QTextFormat::FrameRightMargin, QTextFormat::TableCellSpacing,
-                  QTextFormat::TableCellPadding}))
-        frame->setFrameFormat(format.toFrameFormat());
-    if (auto* table = qobject_cast<QTextTable*>(frame)) {
-        QTextTableFormat tableFormat = table->format();
-        QList<QTextLength> columns = tableFormat.columnWidthConstraints();
-        bool changed = false;
-        for (QTextLength& c : columns) {
-            if (c.type() == QTextLength::FixedLength && qAbs(c.rawValue()) > kLargestLength) {
-                c = QTextLength(QTextLength::FixedLength, kLargestLength);
-                changed = true;
+    auto documents = std::make_shared<QHash<QString, QByteArray>>();
+    // The frame documents of the page, then theirs, level by level.
+    QList<std::pair<QString, QByteArray>> level{{localPathOfUrl(m_urlText), markup}};
+    QPointer<THTML> self(this);
+    for (int depth = 0; depth < PageLayout::kDeepestFrameDocument && !level.isEmpty(); ++depth) {
+        QList<std::pair<QString, QByteArray>> next;
+        for (const auto& [path, text] : level) {
+            const QUrl base = path.isEmpty() ? documentUrl() : QUrl::fromLocalFile(path);
+            for (const QString& frame : PageLayout::framesOf(text, base)) {
+                if (documents->contains(frame) || documents->size() >= kMostFrameDocuments)
+                    continue;
+                QByteArray frameMarkup;
+                if (m_frameSource) {
+                    frameMarkup = m_frameSource(frame);
+                    if (!self)
+                        return nullptr;
+                } else {
+                    readDocumentFile(frame, frameMarkup);
+                }
+                documents->insert(frame, frameMarkup);
+                if (!frameMarkup.isEmpty())
+                    next.append({frame, frameMarkup});
             }
         }
-        if (changed) {
-            tableFormat.setColumnWidthConstraints(columns);
-            table->setFormat(tableFormat);
-        }
+        level = std::move(next);
     }
-    const QList<QTextFrame*> children = frame->childFrames();
-    for (QTextFrame* child : children)
-        limitFrame(child);
-}
-
-} // namespace
-
-// Pages may ask for any size (pictures, margins, cells, fonts); sizes beyond what
-// a page can use are cut down before the layout runs.
-void THTML::limitSizes()
-{
-    limitFrame(m_document->rootFrame());
-    for (QTextBlock block = m_document->begin(); block.isValid(); block = block.next()) {
-        QTextBlockFormat blockFormat = block.blockFormat();
-        if (limitAll(blockFormat,
-                     {QTextFormat::BlockTopMargin, QTextFormat::BlockBottomMargin,
-                      QTextFormat::BlockLeftMargin, QTextFormat::BlockRightMargin,
-                      QTextFormat::TextIndent, QTextFormat::LineHeight})) {
-            QTextCursor(block).setBlockFormat(blockFormat);
-        }
-        struct Piece {
-            int position;
-            int length;
-            QTextCharFormat format;
-        };
-        std::vector<Piece> pieces;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            QTextCharFormat format = it.fragment().charFormat();
-            bool changed = limitAll(format, {QTextFormat::ImageWidth, QTextFormat::ImageHeight,
-                                             QTextFormat::FontLetterSpacing,
-                                             QTextFormat::FontWordSpacing});
-            if (format.hasProperty(QTextFormat::FontPointSize)
-                && !(format.fontPointSize() > 0 && format.fontPointSize() <= 1000)) {
-                format.setFontPointSize(1000);
-                changed = true;
-            }
-            if (format.hasProperty(QTextFormat::FontPixelSize)
-                && !(format.intProperty(QTextFormat::FontPixelSize) > 0
-                     && format.intProperty(QTextFormat::FontPixelSize) <= 1000)) {
-                format.setProperty(QTextFormat::FontPixelSize, 1000);
-                changed = true;
-            }
-            if (changed)
-                pieces.push_back({it.fragment().position(), it.fragment().length(), format});
-        }
-        for (const auto& [position, length, format] : pieces) {
-            QTextCursor cursor(m_document);
-            cursor.setPosition(position);
-            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
-            cursor.setCharFormat(format);
-        }
-    }
+    return documents;
 }
 
 void THTML::updateScrollBars()
 {
     const QSize view = viewport()->size();
-    const QSizeF size = m_document ? m_document->size() : QSizeF();
+    const QSize size = m_document ? m_document->size() : QSize();
     verticalScrollBar()->setPageStep(view.height());
     verticalScrollBar()->setSingleStep(20);
-    verticalScrollBar()->setRange(0, qMax(0, qCeil(size.height()) - view.height()));
+    verticalScrollBar()->setRange(0, qMax(0, size.height() - view.height()));
     horizontalScrollBar()->setPageStep(view.width());
     horizontalScrollBar()->setSingleStep(20);
-    horizontalScrollBar()->setRange(0, qMax(0, qCeil(size.width()) - view.width()));
+    horizontalScrollBar()->setRange(0, qMax(0, size.width() - view.width()));
 }
 
 void THTML::paintEvent(QPaintEvent* event)
@@ -597,12 +541,7 @@ void THTML::paintPage(QPainter& painter, const QRect& area) const
     if (!m_document)
         return;
     const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    painter.translate(-offset);
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = QRectF(area.translated(offset));
-    context.palette = palette();
-    context.palette.setColor(QPalette::Text, Qt::black);
-    m_document->documentLayout()->draw(&painter, context);
+    m_document->paint(painter, area, offset);
 }
 
 void THTML::resizeEvent(QResizeEvent* event)
@@ -611,13 +550,14 @@ void THTML::resizeEvent(QResizeEvent* event)
     if (!m_picture.isNull()
         && m_picture.deviceIndependentSize().toSize() != QSize(layoutWidth(), layoutHeight()))
         realize();
-    if (m_document) {
+    if (m_document && !m_job) {
         // Laying a document out again costs as much as the first time: only a new
-        // width calls for it (showing a tile sends a resize of the same size).
-        const int width = viewport()->width();
-        const qreal wanted = width > 0 ? width : -1;
-        if (m_document->textWidth() != wanted)
-            m_document->setTextWidth(wanted);
+        // width calls for it (showing a tile sends a resize of the same size), or a
+        // new height for a frameset page, which fills the view. A layout under way
+        // is checked when it arrives.
+        if (m_document->width() != layoutWidth()
+            || (m_document->isFrameset() && m_document->height() != layoutHeight()))
+            layOutAgain();
     }
     updateScrollBars();
 }

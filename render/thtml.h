@@ -9,8 +9,15 @@
 // A new element is never delivered while an element handler runs, even when the
 // handler lets window messages run. cancel() ends a retrieval after the current
 // element; the end event follows. With DeferRetrieval false the view lays out and
-// paints the markup once the last element is through (pictures only from local
-// files, nothing from the network, no script); then layoutFinished() is true.
+// paints the markup once the last element is through (pictures and style sheets
+// only from local files, nothing from the network, no script); then
+// layoutFinished() is true.
+//
+// The layout itself is a PageLayout (page_layout.h): the CSS layout engine behind
+// the view, which knows nothing of widgets. The view's fonts become the engine's
+// default style sheet. A frameset page shows the documents of its frames; before
+// laying such a page out the view asks its frame source for the markup of each
+// frame's document (by default the file itself).
 #include "render/html_element.h"
 #include "render/html_tokenizer.h"
 
@@ -22,14 +29,14 @@
 #include <QPainter>
 #include <QString>
 #include <QUrl>
+#include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
-
-
 namespace zv {
 
-class ViewDocument;
+class PageLayout;
 
 // Reads a regular file whole and answers its size; anything that is not a regular
 // file reads as empty (size 0). Files past the largest document size are cut there.
@@ -79,6 +86,15 @@ public:
     // The style sheet the fonts above give the document.
     QString fontStyleSheet() const;
 
+    // The markup a frame of a frameset page shows for the local document at
+    // `path`: by default the file's own markup. Owners that translate documents
+    // supply their translation. Called from the event loop before a layout, for
+    // every frame document of the page (and of the frame documents, to a depth of
+    // PageLayout::kDeepestFrameDocument); it may let window messages run. An empty
+    // answer leaves the frame empty.
+    using FrameSource = std::function<QByteArray(const QString& path)>;
+    void setFrameSource(FrameSource source) { m_frameSource = std::move(source); }
+
     // Requests the document at a "file://" address. The retrieval starts from the
     // event loop. A request while a retrieval runs cancels it and starts afterwards.
     void requestDocument(const QString& url);
@@ -92,7 +108,9 @@ public:
     // Bytes the requested file holds; 0 for an empty or unreadable file.
     qint64 bytesToRead() const { return m_bytesToRead; }
     // True once the last document requested has been read through (and, unless
-    // DeferRetrieval, laid out).
+    // DeferRetrieval, laid out). Pages are laid out on a worker thread after the
+    // end event, so that the window stays responsive while a large one is; the
+    // laid-out page is taken over from the event loop.
     bool layoutFinished() const { return m_layoutFinished; }
     // The markup the view holds, as text.
     QString sourceText();
@@ -105,8 +123,9 @@ public:
 
     bool retrieving() const { return m_running; }
     bool requestPending() const { return m_hasPending; }
-    // The laid-out document (empty until a document is laid out).
-    ViewDocument* document();
+    // The laid-out page (null until a document is laid out); waits for a layout
+    // under way.
+    const PageLayout* document();
     QUrl documentUrl() const;
 
     // Shows `picture`, the view as it was painted earlier for the document at `url`
@@ -124,7 +143,8 @@ public:
     // document read: the size it is laid out at, the screen's pixel ratio, the
     // toolkit's version, fonts.
     QString pictureKey() const;
-    // The local files (pictures, style sheets) the laid-out document read.
+    // The local files (pictures, style sheets, documents of frames) the laid-out
+    // document read.
     QStringList filesRead() const;
 
     // The picture shown in place of one that cannot be decoded ("_NoImage.gif" in
@@ -159,14 +179,22 @@ private:
     void postStart();
     void runRetrieval();
     void layOut(const QByteArray& markup);
+    // Lays out the markup laid out last again, at the view's size now, on a worker
+    // thread.
+    void layOutAgain();
+    struct LayoutJob;
+    // Takes over the page a worker has laid out (when it is still wanted).
+    void takeLayout(const std::shared_ptr<LayoutJob>& job);
+    // Waits for the layout under way, if any, and takes it over.
+    void finishLayout();
+    // The markup of the frame documents a page shows, as the frame source gives it.
+    std::shared_ptr<const QHash<QString, QByteArray>> frameDocuments(const QByteArray& markup);
     // The width and height a document is laid out and shown at.
     int layoutWidth() const;
     int layoutHeight() const;
     void paintPage(QPainter& painter, const QRect& area) const;
     // Reads and lays out the document a shown picture stands for, now.
     void realize();
-    void applyHeadingFonts();
-    void limitSizes();
     void updateScrollBars();
 
     bool m_blocking = false;
@@ -193,7 +221,11 @@ private:
     // Byte ranges of the elements whose EnableDefault a handler cleared.
     std::vector<std::pair<qint64, qint64>> m_hidden;
     HtmlTokenizer m_tokenizer;
-    ViewDocument* m_document = nullptr;
+    std::unique_ptr<PageLayout> m_document;
+    std::shared_ptr<LayoutJob> m_job; // the layout under way
+    QByteArray m_laidOut; // the markup m_document was laid out from
+    std::shared_ptr<const QHash<QString, QByteArray>> m_frames; // and its frames' markup
+    FrameSource m_frameSource;
     QImage m_picture;
     QString m_pictureUrl;
     QByteArray m_pictureSource;

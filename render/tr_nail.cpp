@@ -421,6 +421,15 @@ QByteArray TRNail::urlOf(const QString& path)
     return url;
 }
 
+QByteArray TRNail::translateFrame(const QString& path)
+{
+    if (busy() || !QFileInfo(path).isFile())
+        return QByteArray();
+    if (!LoadDocument(path, true))
+        return QByteArray();
+    return translation();
+}
+
 void TRNail::BeginRetrieval()
 {
     TransGui::BeginRetrieval();

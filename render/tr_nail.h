@@ -38,6 +38,12 @@ public:
     // addresses that name no local file.
     static QString picturePath(const QString& documentPath, const QString& address);
 
+    // The translation of the document a frame of a frameset page shows, under the
+    // same rules as the page's own, for a view's frame source; empty when the
+    // document is not a regular file (nothing is reported) or this translator is
+    // busy with another document.
+    QByteArray translateFrame(const QString& path);
+
 protected:
     void BeginRetrieval() override;
     void TextHook() override;

@@ -7,8 +7,9 @@ ZV_PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libgl-dev
   libshp-dev libmsiecf-dev libbfio-dev libmsiecf-utils
+  liblitehtml-dev libgumbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation
+  fonts-liberation fonts-dejavu-core
   libqt6svg6 qt6-image-formats-plugins
   xvfb x11-apps xauth imagemagick openbox xdotool x11-utils
   libdb1-compat

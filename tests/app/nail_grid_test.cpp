@@ -4,10 +4,10 @@
 #include "app/tile_geometry.h"
 #include "dialogs/source_viewer.h"
 #include "render/html_zoomed.h"
+#include "render/page_layout.h"
 #include "render/prebuilt_thumbnail.h"
 #include "render/tile_menu.h"
 #include "render/trans_gui.h"
-#include "render/view_document.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -334,7 +334,7 @@ TEST_F(Grid, TilesBuiltAgainShowTheirKeptPictureUntilThePageIsNeeded)
     EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Kept\r\n ");
     EXPECT_TRUE(view->sourceText().contains("kept page text"));
     ASSERT_NE(view->document(), nullptr);
-    EXPECT_TRUE(view->document()->toPlainText().contains("Heading"));
+    EXPECT_TRUE(view->document()->plainText().contains("Heading"));
     EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Kept\r\n "); // not twice
 
     // A picture file the page read has changed: the page is painted again.
@@ -351,6 +351,30 @@ TEST_F(Grid, TilesBuiltAgainShowTheirKeptPictureUntilThePageIsNeeded)
     EXPECT_NE(scaled, repainted);
     grid->BuildThumbnails({path});
     EXPECT_EQ(readFile(kept), scaled);
+}
+
+// A style sheet the page imports counts among the files the picture stands on.
+TEST_F(Grid, ATilePictureIsPaintedAgainWhenItsStyleSheetChanges)
+{
+    const QString sheet = docs.path() + "/look.css";
+    writeFile(sheet, "body { background: #ff0000 }");
+    const QByteArray body = "<style>@import url(\"file://" + sheet.toUtf8() + "\");</style><p>styled page text</p>";
+    const QString path = doc("styled.htm", page("Styled", body.constData()));
+    form->show();
+    grid->BuildThumbnails({path});
+    keepPictures();
+    const QString kept = cache.path() + "/styled.n4.pic";
+    const QByteArray painted = readFile(kept);
+    ASSERT_FALSE(painted.isEmpty());
+    EXPECT_EQ(grid->HTMList[0]->view()->viewport()->grab().toImage().pixel(5, 5), qRgb(255, 0, 0));
+    grid->BuildThumbnails({path});
+    EXPECT_TRUE(grid->HTMList[0]->view()->showsPicture());
+    writeFile(sheet, "body { background: #0000ff }");
+    grid->BuildThumbnails({path});
+    EXPECT_FALSE(grid->HTMList[0]->view()->showsPicture());
+    EXPECT_EQ(grid->HTMList[0]->view()->viewport()->grab().toImage().pixel(5, 5), qRgb(0, 0, 255));
+    keepPictures();
+    EXPECT_NE(readFile(kept), painted);
 }
 
 TEST_F(Grid, ADamagedTilePictureIsPaintedAgain)

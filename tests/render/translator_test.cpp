@@ -4,8 +4,8 @@
 #include "platform/scripted_messages.h"
 #include "render/character_references.h"
 #include "render/style_addresses.h"
+#include "render/page_layout.h"
 #include "render/tr_nail.h"
-#include "render/view_document.h"
 
 #include <QDir>
 #include <QFile>
@@ -479,7 +479,7 @@ TEST_F(TranslatorTest, ShownViewLaysOutTheSourceAndSitsBelowThePanel)
     const QString path = writeFile("shown.htm", "<p>shown <a href=x>here</a></p>");
     ASSERT_TRUE(view.LoadDocument(path, false));
     ASSERT_NE(view.document(), nullptr);
-    EXPECT_EQ(view.document()->toPlainText().trimmed(), "shown here");
+    EXPECT_EQ(view.document()->plainText().trimmed(), "shown here");
     EXPECT_TRUE(view.layoutFinished());
     EXPECT_TRUE(view.DeferRetrieval()); // set again once the load is over
     EXPECT_EQ(str(view.translation()), "<p>shown \r\n<a HREF=\"x\" >here\r\n</a></p>");
@@ -532,9 +532,9 @@ TEST_F(TranslatorTest, ACodeBlockShowsItsLinesAsWritten)
     view.resize(600, 400);
     ASSERT_TRUE(view.LoadDocument(joinPath(cache, "code.n1"), false));
     ASSERT_NE(view.document(), nullptr);
-    const QStringList lines = view.document()->toPlainText().split(QChar::LineSeparator).join("\n").split("\n");
-    EXPECT_TRUE(lines.contains("int main(void) {")) << view.document()->toPlainText().toStdString();
-    EXPECT_TRUE(lines.contains("    return 0;")) << view.document()->toPlainText().toStdString();
+    const QStringList lines = view.document()->plainText().split(QChar::LineSeparator).join("\n").split("\n");
+    EXPECT_TRUE(lines.contains("int main(void) {")) << view.document()->plainText().toStdString();
+    EXPECT_TRUE(lines.contains("    return 0;")) << view.document()->plainText().toStdString();
 }
 
 TEST_F(TranslatorTest, PictureAddressesAreReadWithTheirCharacterReferencesDecoded)

@@ -1,0 +1,100 @@
+#pragma once
+// One page laid out by the layout engine, ready to paint: the seam between the
+// HTML view (a widget: scrolling, input, when to lay out) and the engine (litehtml,
+// driven through PageContainer, which knows nothing of widgets).
+//
+// A PageLayout is made from everything a layout needs, given at once: the markup
+// as read (UTF-8 when valid, Windows-1252 otherwise), the document's address (the
+// base of relative addresses), the view's fonts, the width to lay out at and the
+// height of the view, and the documents of the frames a frameset page shows. The
+// constructor does the whole work (parsing, style sheets, layout) and touches no
+// widget and no shared state but a cache of parsed default style sheets, so pages
+// can be laid out on worker threads; afterwards the object is read-only apart
+// from what painting caches, and is painted, asked and destroyed on one thread at
+// a time (which may be another thread than the one that made it).
+//
+// Nothing is fetched from the network and no script runs. Markup the engine cannot
+// take is cut down first (see guardMarkup in page_layout.cpp and docs/platform.md).
+//
+// A frameset page shows its frames side by side as a browser lays them out; each
+// frame is a PageLayout of its own, made from the markup `frames` holds for the
+// frame's document (by local path; a frame whose document is not there stays
+// empty). framesOf() tells a caller which documents a page's frames need.
+#include "render/default_style_sheet.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+class QPainter;
+
+namespace zv {
+
+// Markup for the documents of frames, by local path.
+using FrameDocuments = QHash<QString, QByteArray>;
+
+class PageLayout {
+public:
+    struct Input {
+        QByteArray markup;
+        QUrl baseUrl;
+        ViewFonts fonts;
+        int width = 0;
+        int height = 0;
+        std::shared_ptr<const FrameDocuments> frames;
+        int frameDepth = 0; // documents of frames around this one
+        QStringList enclosing; // their local paths: a frame showing one stays empty
+        QString missingPicture; // shown for an IMG whose picture cannot be decoded
+    };
+
+    explicit PageLayout(Input input);
+    ~PageLayout();
+    PageLayout(const PageLayout&) = delete;
+    PageLayout& operator=(const PageLayout&) = delete;
+
+    // The laid-out page's size: at least the width it was laid out at, and as
+    // high as its content (a frameset page: the view's size).
+    QSize size() const;
+    int width() const { return m_input.width; }
+    int height() const { return m_input.height; }
+    bool isFrameset() const;
+
+    // Paints the part of the page at `scroll` + `area` into `area` of the painter;
+    // the page's own background is under the content, white where it has none.
+    void paint(QPainter& painter, const QRect& area, const QPoint& scroll = QPoint()) const;
+
+    // The local files the page read or looked for (pictures, style sheets, the
+    // documents of frames and what they read), without repeats.
+    QStringList filesRead() const;
+    // The page's text as shown: blocks on lines of their own, hidden elements left
+    // out; frames one after another.
+    QString plainText() const;
+
+    // The local paths of the documents the frames of a frameset page show (its
+    // own frames, not those of the documents they show); empty for other pages.
+    static QStringList framesOf(const QByteArray& markup, const QUrl& baseUrl);
+    // How deep documents of frames are followed.
+    static constexpr int kDeepestFrameDocument = 8;
+
+private:
+    struct Engine;
+    struct FrameView;
+
+    void layOutDocument();
+    void layOutFrames();
+
+    Input m_input;
+    std::unique_ptr<Engine> m_engine;
+    std::vector<std::unique_ptr<FrameView>> m_frames;
+    std::vector<QRect> m_gaps;
+    bool m_frameset = false;
+    QSize m_size;
+};
+
+} // namespace zv
