@@ -47,7 +47,9 @@ HNailGrid::HNailGrid(TForm1* owner)
     context.homeFolder = owner->settings.homeFolder;
     context.cacheFolder = owner->settings.cacheFolder;
     context.cacheDB = owner->cacheDB.get();
-    context.scaleGraphics = [this] { return m_options && m_options->scaleGraphics(); };
+    // A miniature shows the page as laid out at full size: its pictures keep their
+    // sizes whatever "Scale Graphics" says.
+    context.scaleGraphics = [this] { return m_options && m_options->scaleGraphics() && !m_miniatures; };
     m_renderView = new TRNail(owner, context);
     m_renderView->setObjectName(QStringLiteral("renderView"));
     m_renderView->hide();
@@ -102,6 +104,7 @@ void HNailGrid::BuildThumbnails(const QStringList& list)
     tileWidth = tileWidthFor(m_owner->frameGeometry().width(), m_scalingFactor);
     tileHeight = tileWidth;
     m_building = true;
+    m_miniatures = m_options && m_options->miniature();
     m_writeFailureShown = false;
     m_pictureTimer->stop();
     m_pictureJobs.clear();
@@ -176,7 +179,9 @@ void HNailGrid::buildLoop()
         // shown at.
         tile->showTitle();
         tile->arrange();
-        if (m_options && m_options->scaleText())
+        if (m_miniatures)
+            tile->view()->setShrink(factor);
+        else if (m_options && m_options->scaleText())
             applyScaledTileFonts(tile->view(), factor);
         THTML* view = tile->view();
         view->setDeferRetrieval(false);
@@ -217,7 +222,7 @@ void HNailGrid::buildLoop()
 bool HNailGrid::PrepareThumbnail(const QString& documentPath, const QString& thumbnailName)
 {
     const QString thumbnailPath = joinPath(cacheFolder(), thumbnailName);
-    if (prebuiltThumbnailIsCurrent(thumbnailPath, documentPath))
+    if (prebuiltThumbnailIsCurrent(thumbnailPath, documentPath, m_miniatures))
         return true;
     m_renderView->show();
     const bool loaded = m_renderView->LoadDocument(documentPath, true);
@@ -231,7 +236,7 @@ bool HNailGrid::saveThumbnail(const QString& documentPath, const QString& thumbn
 {
     // Written under a temporary name and renamed into place, so a partial write never
     // stands as a thumbnail.
-    const QByteArray bytes = prebuiltThumbnailBytes(documentPath, m_renderView->translation());
+    const QByteArray bytes = prebuiltThumbnailBytes(documentPath, m_renderView->translation(), m_miniatures);
     QString reason;
     if (writeFileAtomically(thumbnailPath, bytes, &reason))
         return true;

@@ -65,6 +65,8 @@ public:
 
     int cutOff() const { return m_cutOff; }
     bool building() const { return m_building; }
+    // Whether the tiles of the build under way (or the last one) are miniatures.
+    bool miniatures() const { return m_miniatures; }
     TRNail* renderView() const { return m_renderView; }
     // Tiles of the last build whose pictures are still to be kept. The pictures are
     // painted and written after the build, one tile per turn of the event loop, so
@@ -110,6 +112,7 @@ private:
     int m_scalingFactor = 4;
     int m_cutOff = 5000;
     bool m_building = false;
+    bool m_miniatures = false; // fixed for a build: "Miniature" as it started
     bool m_writeFailureShown = false;
     QList<PictureJob> m_pictureJobs;
     QTimer* m_pictureTimer = nullptr;

@@ -132,6 +132,20 @@ QString THTML::fontStyleSheet() const
     return QString::fromUtf8(defaultStyleSheet(viewFonts(m_fonts)));
 }
 
+void THTML::setShrink(int factor)
+{
+    factor = qMax(1, factor);
+    if (factor == m_shrink)
+        return;
+    m_shrink = factor;
+    m_shrunk = QImage();
+    realize(); // a picture painted at another scale no longer stands for the page
+    if (m_document && !m_job)
+        layOutAgain();
+    updateScrollBars();
+    viewport()->update();
+}
+
 QString THTML::sourceText()
 {
     return decodeHtmlBytes(m_source);
@@ -228,6 +242,9 @@ QString THTML::pictureKey() const
     QStringList parts{QString::number(layoutWidth()) + QLatin1Char('x') + QString::number(layoutHeight()),
                       QString::number(devicePixelRatioF()), QString::fromLatin1(qVersion()),
                       QString::fromLatin1(kEngineRevision)};
+    // Plain views keep the key they always had, so their kept pictures stay good.
+    if (m_shrink > 1)
+        parts << QStringLiteral("shrink %1").arg(m_shrink);
     for (const QFont& font : m_fonts)
         parts << font.toString();
     return parts.join(QLatin1Char('|'));
@@ -415,8 +432,8 @@ void THTML::layOutAgain()
     job->input.markup = m_laidOut;
     job->input.baseUrl = documentUrl();
     job->input.fonts = viewFonts(m_fonts);
-    job->input.width = layoutWidth();
-    job->input.height = layoutHeight();
+    job->input.width = pageWidth();
+    job->input.height = pageHeight();
     job->input.frames = m_frames;
     job->input.missingPicture = missingPicture();
     m_job = job;
@@ -453,11 +470,12 @@ void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
         if (!job->finished)
             return;
         m_document = std::move(job->layout);
+        m_shrunkFor.clear();
     }
     m_job.reset();
     // The view changed size while the page was laid out: again, at the new size.
-    if (m_document->width() != layoutWidth()
-        || (m_document->isFrameset() && m_document->height() != layoutHeight())) {
+    if (m_document->width() != pageWidth()
+        || (m_document->isFrameset() && m_document->height() != pageHeight())) {
         layOutAgain();
         return;
     }
@@ -515,7 +533,7 @@ std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QB
 void THTML::updateScrollBars()
 {
     const QSize view = viewport()->size();
-    const QSize size = m_document ? m_document->size() : QSize();
+    const QSize size = m_document ? m_document->size() / m_shrink : QSize();
     verticalScrollBar()->setPageStep(view.height());
     verticalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setRange(0, qMax(0, size.height() - view.height()));
@@ -541,7 +559,46 @@ void THTML::paintPage(QPainter& painter, const QRect& area) const
     if (!m_document)
         return;
     const QPoint offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    m_document->paint(painter, area, offset);
+    if (m_shrink <= 1) {
+        m_document->paint(painter, area, offset);
+        return;
+    }
+    const QImage& shrunk = shrunkPage(offset);
+    painter.save();
+    painter.setClipRect(area);
+    painter.drawImage(QPoint(0, 0), shrunk);
+    painter.restore();
+}
+
+const QImage& THTML::shrunkPage(const QPoint& offset) const
+{
+    const QSize view(layoutWidth(), layoutHeight());
+    const qreal ratio = devicePixelRatioF();
+    // The key leaves the page out: taking over a new page clears it.
+    const QString key = QStringLiteral("%1,%2|%3x%4|%5")
+                            .arg(offset.x())
+                            .arg(offset.y())
+                            .arg(view.width())
+                            .arg(view.height())
+                            .arg(ratio);
+    if (key == m_shrunkFor && !m_shrunk.isNull())
+        return m_shrunk;
+    m_shrunkFor = key;
+    m_shrunk = QImage();
+    if (view.isEmpty())
+        return m_shrunk;
+    // Painted at full size and then scaled down smoothly, as a browser's miniature
+    // is: text shrunk glyph by glyph would be hinted into blotches.
+    const QSize page(view.width() * m_shrink, view.height() * m_shrink);
+    QImage full(page, QImage::Format_RGB32);
+    full.fill(Qt::white);
+    {
+        QPainter fullPainter(&full);
+        m_document->paint(fullPainter, QRect(QPoint(0, 0), page), offset * m_shrink);
+    }
+    m_shrunk = full.scaled((QSizeF(view) * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_shrunk.setDevicePixelRatio(ratio);
+    return m_shrunk;
 }
 
 void THTML::resizeEvent(QResizeEvent* event)
@@ -555,8 +612,8 @@ void THTML::resizeEvent(QResizeEvent* event)
         // width calls for it (showing a tile sends a resize of the same size), or a
         // new height for a frameset page, which fills the view. A layout under way
         // is checked when it arrives.
-        if (m_document->width() != layoutWidth()
-            || (m_document->isFrameset() && m_document->height() != layoutHeight()))
+        if (m_document->width() != pageWidth()
+            || (m_document->isFrameset() && m_document->height() != pageHeight()))
             layOutAgain();
     }
     updateScrollBars();

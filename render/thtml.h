@@ -86,6 +86,12 @@ public:
     // The style sheet the fonts above give the document.
     QString fontStyleSheet() const;
 
+    // A miniature of the page: with a factor n above 1 the page is laid out at n
+    // times the view's width and painted shrunk n times, text, pictures, borders and
+    // spacing alike, so the view shows what a view n times its size would show.
+    int shrink() const { return m_shrink; }
+    void setShrink(int factor);
+
     // The markup a frame of a frameset page shows for the local document at
     // `path`: by default the file's own markup. Owners that translate documents
     // supply their translation. Called from the event loop before a layout, for
@@ -189,10 +195,17 @@ private:
     void finishLayout();
     // The markup of the frame documents a page shows, as the frame source gives it.
     std::shared_ptr<const QHash<QString, QByteArray>> frameDocuments(const QByteArray& markup);
-    // The width and height a document is laid out and shown at.
+    // The width and height a document is shown at, and laid out at (the view's
+    // size times the shrink factor).
     int layoutWidth() const;
     int layoutHeight() const;
+    int pageWidth() const { return layoutWidth() * m_shrink; }
+    int pageHeight() const { return layoutHeight() * m_shrink; }
     void paintPage(QPainter& painter, const QRect& area) const;
+    // The part of the page the view shows, painted at full size and shrunk into
+    // the view's size (in device pixels); kept until the page, the scroll position
+    // or the size change.
+    const QImage& shrunkPage(const QPoint& offset) const;
     // Reads and lays out the document a shown picture stands for, now.
     void realize();
     void updateScrollBars();
@@ -232,6 +245,9 @@ private:
     QByteArray m_givenSource;
     bool m_sourceGiven = false; // the next retrieval reads m_givenSource
     QString m_missingPicture;
+    int m_shrink = 1;
+    mutable QImage m_shrunk;
+    mutable QString m_shrunkFor; // what m_shrunk shows: page, scroll position, size
 };
 
 } // namespace zv

@@ -300,6 +300,89 @@ TEST_F(Grid, ScaleTextGivesTheTileViewsTheScaledFonts)
     EXPECT_NE(grid->HTMList[0]->view()->Font().pointSize(), 3);
 }
 
+// "Miniature": each tile lays its page out at the tile view's width times the
+// factor and shrinks it; the scaled fonts and picture sizes are left alone; what was
+// made for one kind of tile (thumbnail, kept picture) is never shown for the other.
+TEST_F(Grid, MiniatureTilesShowTheFullWidthPageShrunkAndNeverTheOtherKindsFiles)
+{
+    writeFile(docs.path() + "/dot.gif",
+              QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7"));
+    // A red block 400 pixels wide: a quarter of it shows across a miniature tile's
+    // view (laid out at four times the view's width), and it fills a plain tile.
+    const QString path = doc("mini.htm", page("Mini", "<div style='width:400px; height:2000px; background:#f00; "
+                                                     "margin:0'></div><img src=\"dot.gif\" width=80>"));
+    TfrmOptions* options = form->windows.options;
+    options->chkScaleText->setChecked(true);
+    options->CheckBox2->setChecked(true); // "Scale Graphics"
+    options->chkMiniature->setChecked(true);
+    form->show();
+    grid->BuildThumbnails({path});
+    ASSERT_EQ(grid->FnFiles, 1);
+    THTML* view = grid->HTMList[0]->view();
+    EXPECT_EQ(view->shrink(), 4);
+    EXPECT_NE(view->Font().pointSize(), 3); // "Scale Text" leaves miniatures alone
+    const QByteArray thumbnail = readFile(cache.path() + "/mini.n4");
+    EXPECT_TRUE(thumbnail.contains("WIDTH=\"80\"")); // and so does "Scale Graphics"
+    EXPECT_TRUE(thumbnail.startsWith("<!-- zorvane-source") && thumbnail.left(200).contains(" miniature -->"));
+    const auto redShare = [](const QImage& tile) {
+        int red = 0;
+        for (int x = 0; x < tile.width(); ++x)
+            red += qRed(tile.pixel(x, tile.height() / 2)) > 200 && qGreen(tile.pixel(x, tile.height() / 2)) < 60;
+        return double(red) / tile.width();
+    };
+    const QImage miniature = view->viewport()->grab().toImage();
+    const int width = miniature.width();
+    ASSERT_LT(width, 400);
+    EXPECT_NEAR(redShare(miniature), 400.0 / (4 * width), 0.03);
+    keepPictures();
+    const QByteArray miniaturePicture = readFile(cache.path() + "/mini.n4.pic");
+    ASSERT_FALSE(miniaturePicture.isEmpty());
+
+    // Switched off (here without the dialog's OK, which purges): neither the
+    // miniature's thumbnail nor its picture is shown for a plain tile.
+    options->chkMiniature->setChecked(false);
+    options->chkScaleText->setChecked(false);
+    options->CheckBox2->setChecked(false);
+    grid->BuildThumbnails({path});
+    view = grid->HTMList[0]->view();
+    EXPECT_EQ(view->shrink(), 1);
+    EXPECT_FALSE(view->showsPicture());
+    EXPECT_FALSE(readFile(cache.path() + "/mini.n4").left(200).contains(" miniature -->"));
+    EXPECT_GT(redShare(view->viewport()->grab().toImage()), 0.9);
+    keepPictures();
+    EXPECT_NE(readFile(cache.path() + "/mini.n4.pic"), miniaturePicture);
+
+    // And back: the plain tile's files are not taken for a miniature either.
+    options->chkMiniature->setChecked(true);
+    grid->BuildThumbnails({path});
+    view = grid->HTMList[0]->view();
+    EXPECT_FALSE(view->showsPicture());
+    EXPECT_NEAR(redShare(view->viewport()->grab().toImage()), 400.0 / (4 * width), 0.03);
+    keepPictures();
+    grid->BuildThumbnails({path});
+    EXPECT_TRUE(grid->HTMList[0]->view()->showsPicture()); // its own picture, once kept
+}
+
+TEST_F(Grid, ChangingMiniatureWithOkPurgesTheThumbnails)
+{
+    const QString path = doc("purge.htm", page("t", "x"));
+    grid->BuildThumbnails({path});
+    keepPictures();
+    ASSERT_EQ(thumbnails(), QStringList{"purge.n4"});
+    TfrmOptions* options = form->windows.options;
+    script.queueDialog([options](QDialog* d) {
+        QTest::mouseClick(options->chkMiniature, Qt::LeftButton, {},
+                          QPoint(8, options->chkMiniature->height() / 2));
+        d->accept();
+        return d->result();
+    });
+    script.queueDialog([](QDialog*) { return int(QDialog::Accepted); });
+    grid->ApplyPreferences();
+    EXPECT_TRUE(options->miniature());
+    EXPECT_TRUE(thumbnails().isEmpty());
+    EXPECT_TRUE(tilePictures().isEmpty());
+}
+
 // A grid built again shows its tiles from the pictures kept of them, exactly as the
 // laid-out pages looked, and lays a page out when something needs it. A picture is
 // painted again when the thumbnail, a file the page read, or the view's fonts change.

@@ -493,3 +493,55 @@ TEST_F(ViewTest, ViewDestroyedDuringItsRetrieval)
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(gone); }, 5000));
     pumpMessagesNow();
 }
+
+// A miniature lays the page out as a view n times larger would and shrinks it: the
+// regions of a page with a known 800-pixel layout land at a quarter of their
+// places, within the few pixels the smoothing blurs.
+TEST_F(ViewTest, AShrunkPageShowsTheRegionsOfTheFullPageAtAQuarter)
+{
+    view.resize(200, 250);
+    const QByteArray markup =
+        "<body style='margin:0'>"
+        "<div style='width:50%; height:200px; background:#ff0000; float:left'></div>"
+        "<div style='margin-left:400px; height:200px; background:#0000ff'></div>"
+        "<div style='height:400px'></div>"
+        "<div style='width:800px; height:200px; background:#00ff00'></div>"
+        "<div style='width:200px; height:200px; background:#000000'></div></body>";
+    view.setShrink(4);
+    load(write("a.htm", markup));
+    QImage shrunk = view.paintedPicture();
+    ASSERT_EQ(shrunk.size(), QSize(200, 250));
+    const auto near = [&](QPoint at, QRgb expected) {
+        const QColor c(shrunk.pixel(at));
+        const QColor e(expected);
+        return std::abs(c.red() - e.red()) < 40 && std::abs(c.green() - e.green()) < 40
+               && std::abs(c.blue() - e.blue()) < 40;
+    };
+    EXPECT_TRUE(near({50, 25}, qRgb(255, 0, 0)));   // page 0..400 x 0..200
+    EXPECT_TRUE(near({150, 25}, qRgb(0, 0, 255)));  // page 400..800 x 0..200
+    EXPECT_TRUE(near({100, 100}, qRgb(255, 255, 255)));
+    EXPECT_TRUE(near({100, 175}, qRgb(0, 255, 0))); // page y 600..800
+    EXPECT_TRUE(near({25, 225}, qRgb(0, 0, 0)));    // page 0..200 x 800..1000
+    EXPECT_TRUE(near({150, 225}, qRgb(255, 255, 255)));
+    // The borders between regions stay within a few pixels of a quarter of theirs.
+    for (int x = 0; x < 200; ++x) {
+        if (near({x, 25}, qRgb(0, 0, 255))) {
+            EXPECT_NEAR(x, 100, 2);
+            break;
+        }
+    }
+    // The view scrolls over the shrunk page: 1000 pixels of page are 250 of view.
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 0);
+
+    // Without the shrink the same view lays the page out 200 pixels wide: the left
+    // half is 100 pixels, and the blue block is pushed out of sight.
+    view.setShrink(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(view.layoutFinished()); }, 5000));
+    shrunk = view.paintedPicture();
+    EXPECT_TRUE(near({50, 25}, qRgb(255, 0, 0)));
+    EXPECT_TRUE(near({150, 25}, qRgb(255, 255, 255)));
+    // And a picture kept for one scale never stands for the other.
+    const QString plainKey = view.pictureKey();
+    view.setShrink(4);
+    EXPECT_NE(view.pictureKey(), plainKey);
+}
