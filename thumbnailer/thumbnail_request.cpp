@@ -58,10 +58,13 @@ bool parseThumbnailRequest(const QStringList& args, ThumbnailRequest* request, Q
                 return false;
             }
         } else if ((a == QLatin1String("-t") || a == QLatin1String("--time-limit")) && hasValue) {
-            if (!readPositive(args[++i], 3600, &request->timeLimitSeconds)) {
-                *error = QStringLiteral("the time limit must be a whole number of seconds from 1 to 3600");
+            bool ok = false;
+            const double seconds = args[++i].toDouble(&ok);
+            if (!ok || !(seconds >= 0.001 && seconds <= 3600)) {
+                *error = QStringLiteral("the time limit must be a number of seconds from 0.001 to 3600");
                 return false;
             }
+            request->timeLimitMs = int(seconds * 1000);
         } else if (a == QLatin1String("--")) {
             positional += args.mid(i + 1);
             break;

@@ -4,6 +4,8 @@
 //
 //   zorvane-thumbnailer [-s SIZE] [-t SECONDS] INPUT OUTPUT
 //
+// SECONDS may have decimals (0.5); the default is 10.
+//
 // INPUT is a local path or a file:// address (percent-encoded, with an empty host,
 // "localhost" or this machine's host name); OUTPUT is the PNG file to write.
 #include <QString>
@@ -13,7 +15,7 @@ namespace zv {
 
 struct ThumbnailRequest {
     int size = 256;          // the longer side of the picture, in pixels
-    int timeLimitSeconds = 10; // a document not drawn by then gives no picture
+    int timeLimitMs = 10000; // a document not drawn by then gives no picture
     QString input;           // the document's local path
     QString output;          // where the PNG goes
 };

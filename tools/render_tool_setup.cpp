@@ -4,27 +4,13 @@
 #include "core/lenient_number.h"
 #include "platform/file_paths.h"
 #include "platform/install_locations.h"
-#include "platform/message_service.h"
+#include "platform/stderr_messages.h"
 
 #include <QFileInfo>
 #include <cstdio>
 #include <stdexcept>
 
 namespace zv {
-namespace {
-
-// Messages go to standard error; questions are answered Cancel.
-class StderrMessages final : public MessageService {
-public:
-    Answer ask(QWidget*, const QString&, const QString& text, Buttons buttons) override
-    {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
-    }
-    int execDialog(QDialog*) override { return 0; }
-};
-
-} // namespace
 
 RenderToolSetup::RenderToolSetup()
     : m_messages(std::make_unique<StderrMessages>())

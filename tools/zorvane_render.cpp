@@ -3,19 +3,21 @@
 // PNG picture of exactly the size given.
 //
 //   zorvane-render FILE --out PICTURE.png [--width 800] [--height 1000] [--factor 1]
-//                  [--cutoff 0] [--scale-graphics] [--scale-text] [--home DIR]
+//                  [--cutoff 0] [--scale-graphics] [--scale-text] [--miniature] [--home DIR]
 //                  [--cache DIR] [--root DIR]... [--timing]
 //
 // --width, --height  the view's size in pixels (default 800 x 1000)
 // --factor           the scaling factor: 1 draws the page as the zoomed view shows
 //                    it, any other as a tile's view of that size shows it
 // --scale-text       the tile fonts scaled by the factor ("Scale Text")
+// --miniature        the page laid out at the factor times the view's width and
+//                    shrunk into the view ("Miniature"; a tile's view, factor above 1)
 // --timing           prints the milliseconds of the translation, the layout and the
 //                    painting to standard error
 // The other options are the render tools' own (tools/render_tool_setup.h).
 #include "core/lenient_number.h"
 #include "platform/atomic_file.h"
-#include "tools/page_renderer.h"
+#include "app/page_renderer.h"
 #include "tools/render_tool_setup.h"
 
 #include <QApplication>
@@ -29,7 +31,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: zorvane-render FILE --out PICTURE.png [--width N] [--height N] [--factor N]"
-                 " [--scale-text] [--timing] %s\n",
+                 " [--scale-text] [--miniature] [--timing] %s\n",
                  zv::RenderToolSetup::optionsUsage());
     return 2;
 }
@@ -54,6 +56,7 @@ int main(int argc, char** argv)
     int height = 1000;
     int factor = 1;
     bool scaleText = false;
+    bool miniature = false;
     bool timing = false;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -69,6 +72,8 @@ int main(int argc, char** argv)
             factor = zv::parseLenientInt(args[++i]);
         else if (a == "--scale-text")
             scaleText = true;
+        else if (a == "--miniature")
+            miniature = true;
         else if (a == "--timing")
             timing = true;
         else if (setup.takeOption(args, &i))
@@ -97,6 +102,7 @@ int main(int argc, char** argv)
     renderer.setScalingFactor(factor);
     renderer.setCutOff(setup.cutOff());
     renderer.setScaleText(scaleText);
+    renderer.setMiniature(miniature);
     QString error;
     const QImage picture = renderer.render(file, &error);
     if (picture.isNull())

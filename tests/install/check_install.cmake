@@ -1,6 +1,7 @@
 # Installs the build into a scratch prefix, once with --prefix and once staged with
 # DESTDIR as packagers do, and checks what landed there: the program, its data folder
-# where the program looks for it, the desktop entry, the icons and the AppStream data.
+# where the program looks for it, the desktop entry, the icons, the AppStream data,
+# and the thumbnailer with its entry, run as a file manager runs it.
 # Run as: cmake -DBUILD_DIR=... -DWORK_DIR=... -DDATA_FROM_BIN=... -DAPP_ID=... -P check_install.cmake
 
 foreach(_var BUILD_DIR WORK_DIR DATA_FROM_BIN APP_ID)
@@ -44,7 +45,10 @@ function(desktop_value path key out)
   set(${out} "${_value}" PARENT_SCOPE)
 endfunction()
 
+# `root` (optional) is where a staged install sits: the installed entries name
+# files as they will be after the stage is unpacked.
 function(check_tree prefix label)
+  set(_root "${ARGV2}")
   set(_bin "${prefix}/bin/zorvane")
   if(NOT EXISTS "${_bin}")
     fail("${label}: the program was not installed as ${_bin}")
@@ -139,6 +143,43 @@ function(check_tree prefix label)
   else()
     message(STATUS "appstreamcli not found: AppStream data not validated")
   endif()
+
+  # The thumbnailer entry, its Exec line filled in as a file manager fills it: %s
+  # the size, %u the document's address, %o the picture to write.
+  set(_entry "${_share}/thumbnailers/zorvane.thumbnailer")
+  require_file("${label}" "${_entry}")
+  if(EXISTS "${_entry}")
+    file(STRINGS "${_entry}" _group LIMIT_COUNT 1)
+    file(STRINGS "${_entry}" _exec REGEX "^Exec=")
+    file(STRINGS "${_entry}" _try REGEX "^TryExec=")
+    file(STRINGS "${_entry}" _types REGEX "^MimeType=")
+    string(REGEX REPLACE "^TryExec=" "${_root}" _try "${_try}")
+    if(NOT _group STREQUAL "[Thumbnailer Entry]")
+      fail("${label}: ${_entry} does not start with [Thumbnailer Entry]")
+    endif()
+    if(NOT EXISTS "${_try}")
+      fail("${label}: the thumbnailer entry's TryExec names ${_try}, which is not installed")
+    endif()
+    if(NOT _types MATCHES "text/html" OR NOT _types MATCHES "application/xhtml\\+xml")
+      fail("${label}: the thumbnailer entry's ${_types} lacks text/html or application/xhtml+xml")
+    endif()
+    string(REGEX REPLACE "^Exec=" "${_root}" _exec "${_exec}")
+    set(_out "${WORK_DIR}/thumbnail ${label}.png")
+    string(REPLACE " " "%20" _document "file://${_home}/samples/index.html")
+    string(REPLACE "%s" "256" _exec "${_exec}")
+    string(REPLACE "%u" "${_document}" _exec "${_exec}")
+    string(REPLACE "%o" "'${_out}'" _exec "${_exec}")
+    separate_arguments(_command UNIX_COMMAND "${_exec}")
+    execute_process(COMMAND ${_command} RESULT_VARIABLE _rc OUTPUT_VARIABLE _out_text ERROR_VARIABLE _out_text)
+    if(NOT _rc EQUAL 0 OR NOT EXISTS "${_out}")
+      fail("${label}: the thumbnailer entry's command failed (${_rc}): ${_exec}\n${_out_text}")
+    else()
+      png_size("${_out}" _actual)
+      if(NOT _actual STREQUAL "205x256" AND NOT _actual STREQUAL "204x256")
+        fail("${label}: the thumbnailer drew a ${_actual} picture for the size 256")
+      endif()
+    endif()
+  endif()
   set(_failures "${_failures}" PARENT_SCOPE)
 endfunction()
 
@@ -163,7 +204,7 @@ unset(ENV{DESTDIR})
 if(NOT _rc EQUAL 0)
   message(FATAL_ERROR "DESTDIR=${_stage} cmake --install --prefix /usr failed:\n${_out}")
 endif()
-check_tree("${_stage}/usr" "DESTDIR")
+check_tree("${_stage}/usr" "DESTDIR" "${_stage}")
 
 # Nothing of the staged install may have escaped DESTDIR.
 file(GLOB _stray LIST_DIRECTORIES true "${_stage}/*")

@@ -56,13 +56,16 @@ TEST(ThumbnailRequest, SizesAndTheTimeLimitAreReadAndChecked)
     EXPECT_EQ(parse({"in.html", "out.png", "-s", "64"}).request.size, 64);
     const Parsed limited = parse({"-t", "3", "in.html", "out.png"});
     EXPECT_TRUE(limited.ok);
-    EXPECT_EQ(limited.request.timeLimitSeconds, 3);
+    EXPECT_EQ(limited.request.timeLimitMs, 3000);
+    EXPECT_EQ(parse({"-t", "0.25", "in.html", "out.png"}).request.timeLimitMs, 250);
+    EXPECT_EQ(parse({"in.html", "out.png"}).request.timeLimitMs, 10000);
     for (const char* bad : {"0", "-5", "abc", "12px", "100000", ""}) {
         const Parsed p = parse({"-s", bad, "in.html", "out.png"});
         EXPECT_FALSE(p.ok) << bad;
         EXPECT_FALSE(p.error.isEmpty());
     }
-    EXPECT_FALSE(parse({"-t", "0", "in.html", "out.png"}).ok);
+    for (const char* bad : {"0", "-1", "nan", "1e9", "soon"})
+        EXPECT_FALSE(parse({"-t", bad, "in.html", "out.png"}).ok) << bad;
 }
 
 TEST(ThumbnailRequest, MistakesAreRefusedWithAReason)

@@ -1,4 +1,4 @@
-#include "tools/page_renderer.h"
+#include "app/page_renderer.h"
 
 #include "app/tile_fonts.h"
 #include "platform/atomic_file.h"
@@ -107,8 +107,12 @@ QImage PageRenderer::renderTile(const QString& documentPath)
 {
     QElapsedTimer clock;
     clock.start();
-    // The grid's render view and its pre-built thumbnail.
-    TRNail translator(nullptr, m_context);
+    // The grid's render view and its pre-built thumbnail; a miniature keeps the
+    // page's picture sizes.
+    RenderContext context = m_context;
+    if (m_miniature)
+        context.scaleGraphics = nullptr;
+    TRNail translator(nullptr, context);
     translator.hide();
     translator.setElemNotification(true);
     translator.setRetainSource(false);
@@ -116,7 +120,8 @@ QImage PageRenderer::renderTile(const QString& documentPath)
     translator.CutOffBytes = m_cutOff;
     const QString thumbnailPath = joinPath(m_context.cacheFolder, prebuiltThumbnailName(documentPath, m_factor));
     if (!translator.LoadDocument(documentPath, true)
-        || !writeFileAtomically(thumbnailPath, prebuiltThumbnailBytes(documentPath, translator.translation())))
+        || !writeFileAtomically(thumbnailPath,
+                                prebuiltThumbnailBytes(documentPath, translator.translation(), m_miniature)))
         return QImage();
 
     // A tile whose view has the size asked for, set up as a build sets up its tiles.
@@ -129,7 +134,9 @@ QImage PageRenderer::renderTile(const QString& documentPath)
     tile.resize(2 * m_size.width() - view->width(), 2 * m_size.height() - view->height());
     tile.arrange();
     fixViewSize(view, m_size);
-    if (m_scaleText)
+    if (m_miniature)
+        view->setShrink(m_factor);
+    else if (m_scaleText)
         applyScaledTileFonts(view, m_factor);
     view->setDeferRetrieval(false);
     LayoutWatch watch(view, clock);

@@ -7,7 +7,8 @@
 //   written as "ZoomTemp.htm"),
 // - at any other factor a tile's view (a tile whose view has that size, the copy
 //   written as the grid writes a pre-built thumbnail, the tile fonts scaled by the
-//   factor when "Scale Text" is asked for).
+//   factor when "Scale Text" is asked for, or the page laid out at the factor times
+//   the view's width and shrunk when "Miniature" is).
 // Scroll bars are off: the picture is the top of the page at the view's width.
 #include "render/render_context.h"
 
@@ -32,6 +33,7 @@ public:
     void setScalingFactor(int factor) { m_factor = factor < 1 ? 1 : factor; }
     void setCutOff(int bytes) { m_cutOff = bytes; }
     void setScaleText(bool on) { m_scaleText = on; }
+    void setMiniature(bool on) { m_miniature = on; }
 
     // The picture of exactly the size given; a null picture when the document is
     // not a readable file (`*error` says why).
@@ -47,6 +49,7 @@ private:
     int m_factor = 1;
     int m_cutOff = 0;
     bool m_scaleText = false;
+    bool m_miniature = false;
     Timing m_timing;
 };
 

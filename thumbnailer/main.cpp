@@ -1,0 +1,61 @@
+// zorvane-thumbnailer: the desktop's thumbnailer for HTML files. File managers run
+// it from its thumbnailer entry as "zorvane-thumbnailer -s SIZE INPUT OUTPUT" and
+// show the PNG it writes as the file's icon: a miniature of the top of the page.
+//
+// Exit status: 0 the picture was written; 1 the document could not be drawn or the
+// picture not written; 2 a mistake on the command line; 3 the document was not
+// drawn within the time limit. Whatever goes wrong, no file is left behind at
+// OUTPUT (an earlier one stays as it was).
+#include "platform/atomic_file.h"
+#include "platform/stderr_messages.h"
+#include "thumbnailer/page_miniature.h"
+#include "thumbnailer/thumbnail_request.h"
+#include "thumbnailer/time_limit.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <cstdio>
+
+namespace {
+
+int fail(const QString& message, int status)
+{
+    std::fprintf(stderr, "zorvane-thumbnailer: %s\n", qPrintable(message));
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    zv::ThumbnailRequest request;
+    QString error;
+    if (!zv::parseThumbnailRequest(args, &request, &error)) {
+        std::fprintf(stderr, "usage: zorvane-thumbnailer [-s SIZE] [-t SECONDS] INPUT OUTPUT\n");
+        return fail(error, 2);
+    }
+    zv::TimeLimit limit(std::chrono::milliseconds(request.timeLimitMs), 3);
+
+    // No window is ever shown, whatever display the file manager runs under.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    zv::StderrMessages quiet;
+    zv::setMessageService(&quiet);
+
+    const QImage picture = zv::pageMiniature(request.input, request.size, &error);
+    if (picture.isNull())
+        return fail(error, 1);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG"))
+        return fail(QStringLiteral("cannot encode the picture as PNG"), 1);
+    if (!limit.beginFinalStep())
+        return 3; // not reached: the process is ending
+    if (!zv::writeFileAtomically(request.output, png, &error))
+        return fail(QStringLiteral("cannot write '%1': %2").arg(request.output, error), 1);
+    return 0;
+}
