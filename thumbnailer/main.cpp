@@ -9,11 +9,11 @@
 #include "platform/atomic_file.h"
 #include "platform/stderr_messages.h"
 #include "thumbnailer/page_miniature.h"
+#include "thumbnailer/png_encoder.h"
 #include "thumbnailer/thumbnail_request.h"
 #include "thumbnailer/time_limit.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <cstdio>
 
 namespace {
@@ -48,10 +48,8 @@ int main(int argc, char** argv)
     const QImage picture = zv::pageMiniature(request.input, request.size, &error);
     if (picture.isNull())
         return fail(error, 1);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "PNG"))
+    const QByteArray png = zv::encodePng(picture);
+    if (png.isEmpty())
         return fail(QStringLiteral("cannot encode the picture as PNG"), 1);
     if (!limit.beginFinalStep())
         return 3; // not reached: the process is ending

@@ -29,7 +29,8 @@ QString localPathOfInput(const QString& input, QString* error)
             *error = QStringLiteral("no document given");
         return input;
     }
-    const QUrl url(input, QUrl::StrictMode);
+    // Tolerant: a hand-typed address may hold spaces and other unencoded characters.
+    const QUrl url(input, QUrl::TolerantMode);
     if (!url.isValid() || url.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) != 0) {
         *error = QStringLiteral("'%1' is not a local file address").arg(input);
         return QString();

@@ -7,7 +7,7 @@ ZV_PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libgl-dev
   libshp-dev libmsiecf-dev libbfio-dev libmsiecf-utils
-  liblitehtml-dev libgumbo-dev
+  liblitehtml-dev libgumbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-dejavu-core
   libqt6svg6 qt6-image-formats-plugins

@@ -39,6 +39,7 @@ TEST(ThumbnailRequest, AddressesFileManagersPassBecomeLocalPaths)
         {"FILE://LOCALHOST/srv/page.html", "/srv/page.html"},
         {"file://" + host + "/srv/page.html", "/srv/page.html"},
         {"file:///srv/100%25.html", "/srv/100%.html"},
+        {"file:///srv/my docs/page one.html", "/srv/my docs/page one.html"},
     };
     for (const auto& c : cases) {
         const Parsed p = parse({"-s", "128", c.input, "/tmp/out.png"});
