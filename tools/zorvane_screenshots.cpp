@@ -1,9 +1,12 @@
 // Takes the README's screenshots: drives the real main window over the sample
-// documents and saves pictures of the grid (with and without "Scale Text"), a zoomed
-// page, the select dialog over the main window, and a Find that shows only the
-// documents holding a text.
+// documents and saves pictures of the grid (plain, with "Scale Text" and with
+// "Miniature"), a zoomed page, the select dialog over the main window, and a Find
+// that shows only the documents holding a text.
 //
-//   zorvane-screenshots --out DIR [--samples DIR] [--width W --height H]
+//   zorvane-screenshots --out DIR [--samples DIR] [--width W --height H] [--grids NAME]
+//
+// --grids NAME takes only the grid of the samples folder, plain and as miniatures,
+// as NAME.png and NAME-miniature.png (for folders of real documents).
 #include "app/main_window.h"
 #include "app/nail_grid.h"
 #include "app/program.h"
@@ -65,6 +68,7 @@ int main(int argc, char** argv)
     QString out = QStringLiteral("docs/screenshots");
     QString samples = joinPath(defaultHomeFolder(), QStringLiteral("samples"));
     int width = 1000, height = 680;
+    QString grids;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--out"))
@@ -75,6 +79,8 @@ int main(int argc, char** argv)
             width = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--height"))
             height = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--grids"))
+            grids = args[i + 1];
     }
     QDir().mkpath(out);
     QTemporaryDir cache;
@@ -98,6 +104,16 @@ int main(int argc, char** argv)
     form.cbLocation->addItem(withTrailingSlash(samples));
     form.cbLocation->setCurrentIndex(form.cbLocation->count() - 1);
 
+    TfrmOptions* options = form.windows.options;
+    if (!grids.isEmpty()) {
+        form.HNailGrid->BuildThumbnails(docs);
+        bool ok = save(&form, joinPath(out, grids + QStringLiteral(".png")));
+        options->chkMiniature->setChecked(true);
+        form.HNailGrid->BuildThumbnails(docs);
+        ok &= save(&form, joinPath(out, grids + QStringLiteral("-miniature.png")));
+        return ok ? 0 : 1;
+    }
+
     form.HNailGrid->BuildThumbnails(docs);
     if (form.HNailGrid->FnFiles > 2) {
         form.HNailGrid->tile(1)->Select();
@@ -105,10 +121,14 @@ int main(int argc, char** argv)
     }
     bool ok = save(&form, joinPath(out, QStringLiteral("main-window.png")));
 
-    form.windows.options->chkScaleText->setChecked(true);
+    options->chkScaleText->setChecked(true);
     form.HNailGrid->BuildThumbnails(docs);
     ok &= save(&form, joinPath(out, QStringLiteral("main-window-scale-text.png")));
-    form.windows.options->chkScaleText->setChecked(false);
+    options->chkScaleText->setChecked(false);
+    options->chkMiniature->setChecked(true);
+    form.HNailGrid->BuildThumbnails(docs);
+    ok &= save(&form, joinPath(out, QStringLiteral("main-window-miniature.png")));
+    options->chkMiniature->setChecked(false);
 
     THtmlZoomed* zoomed = form.windows.zoomed;
     zoomed->setWindowTitle(joinPath(samples, QStringLiteral("tables.html")));
