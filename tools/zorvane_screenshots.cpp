@@ -6,7 +6,7 @@
 //   zorvane-screenshots --out DIR [--samples DIR] [--width W --height H] [--grids NAME]
 //
 // --grids NAME takes only the grid of the samples folder, plain and as miniatures,
-// as NAME.png and NAME-miniature.png (for folders of real documents).
+// with no cut-off, as NAME.png and NAME-miniature.png (for folders of real documents).
 #include "app/main_window.h"
 #include "app/nail_grid.h"
 #include "app/program.h"
@@ -24,6 +24,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -106,6 +107,9 @@ int main(int argc, char** argv)
 
     TfrmOptions* options = form.windows.options;
     if (!grids.isEmpty()) {
+        // Whole pages: the default cut-off leaves a miniature mostly empty.
+        options->nLines->setText(QStringLiteral("0"));
+        form.HNailGrid->LoadPreferences();
         form.HNailGrid->BuildThumbnails(docs);
         bool ok = save(&form, joinPath(out, grids + QStringLiteral(".png")));
         options->chkMiniature->setChecked(true);
