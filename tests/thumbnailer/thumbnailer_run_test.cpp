@@ -99,6 +99,7 @@ TEST_F(Thumbnailer, FailuresExitNonZeroAndLeaveNothingBehind)
     // A missing document, an address on another machine, a mistaken size.
     for (const QStringList& args : QList<QStringList>{
              {"-s", "128", path("missing.html"), out},
+             {"-s", "128", m_dir.path(), out}, // a folder is no document
              {"-s", "128", "file://elsewhere.example" + input, out},
              {"-s", "huge", input, out},
          }) {
