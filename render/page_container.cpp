@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRawFont>
 
 #include <algorithm>
 #include <cmath>
@@ -62,8 +63,6 @@ QString aliasOf(const QString& lower)
         {"serif", "Liberation Serif"},
         {"sans-serif", "Liberation Sans"},
         {"monospace", nullptr}, // what fontconfig answers, as browsers take it
-        {"cursive", "DejaVu Sans"},
-        {"fantasy", "DejaVu Sans"},
         {"system-ui", "DejaVu Sans"},
         {"-apple-system", "DejaVu Sans"},
         {"blinkmacsystemfont", "DejaVu Sans"},
@@ -138,6 +137,55 @@ QColor lightShade(const QColor& c)
     if (v == 0)
         return QColor(0x54, 0x54, 0x54, c.alpha());
     return scaledColour(c, std::min(1.0, v + 0.33) / v);
+}
+
+// A font's vertical metrics in ems, as its outline tables give them (the hhea
+// table, which both FreeType and the browser's font library read); Qt's own
+// figures are rounded to 1/64 pixel at the font's size, which moves a rounding
+// to whole pixels at some sizes.
+struct EmMetrics {
+    double ascent = 0;
+    double descent = 0;
+    double lineGap = 0;
+};
+
+EmMetrics emMetricsOf(const QFont& font)
+{
+    static QMutex mutex;
+    static QHash<QString, EmMetrics> known;
+    const QString key = font.families().value(0) + QLatin1Char('|') + QString::number(font.weight())
+        + QLatin1Char('|') + QString::number(int(font.italic()));
+    {
+        QMutexLocker lock(&mutex);
+        const auto found = known.constFind(key);
+        if (found != known.constEnd())
+            return *found;
+    }
+    EmMetrics em;
+    QFont probe(font);
+    probe.setPixelSize(1000);
+    probe.setUnderline(false);
+    probe.setStrikeOut(false);
+    probe.setOverline(false);
+    const QRawFont raw = QRawFont::fromFont(probe);
+    const QByteArray hhea = raw.isValid() ? raw.fontTable("hhea") : QByteArray();
+    const double unitsPerEm = raw.isValid() ? raw.unitsPerEm() : 0;
+    auto field = [&hhea](int at) {
+        return double(qint16((quint8(hhea[at]) << 8) | quint8(hhea[at + 1])));
+    };
+    if (hhea.size() >= 10 && unitsPerEm > 0 && (field(4) != 0 || field(6) != 0)) {
+        em.ascent = field(4) / unitsPerEm;
+        em.descent = -field(6) / unitsPerEm;
+        em.lineGap = std::max(0.0, field(8) / unitsPerEm);
+    } else {
+        const QFontMetricsF m(probe);
+        em.ascent = m.ascent() / 1000.0;
+        em.descent = m.descent() / 1000.0;
+        em.lineGap = std::max(0.0, m.leading() / 1000.0);
+    }
+    QMutexLocker lock(&mutex);
+    known.insert(key, em);
+    return em;
 }
 
 } // namespace
@@ -300,6 +348,12 @@ QString PageContainer::resolveFamily(const QString& familyList, const QString& f
         // other names are taken when installed, else as the fonts fontconfig
         // puts in their place.
         const QString lower = name.toLower();
+        // No cursive or fantasy font is installed: a browser shows its standard
+        // font for them.
+        if (lower == QLatin1String("cursive") || lower == QLatin1String("fantasy")) {
+            chosen = fallback;
+            break;
+        }
         const QString alias = aliasOf(lower);
         if (!alias.isEmpty() && isGeneric(lower)) {
             chosen = alias;
@@ -348,11 +402,15 @@ litehtml::uint_ptr PageContainer::create_font(const litehtml::tchar_t* faceName,
         f.setHintingPreference(QFont::PreferNoHinting);
         f.setKerning(true);
         made->metrics = std::make_unique<QFontMetricsF>(f);
-        const QFontMetricsF& m = *made->metrics;
-        const double leading = std::max(0.0, m.leading());
-        const int height = std::max(1, int(std::lround(m.ascent() + m.descent() + leading)));
-        made->ascent = int(std::lround(m.ascent() + leading / 2));
-        made->descent = height - made->ascent;
+        // A line of text is as high as a browser makes it: the ascent, the descent
+        // and the line gap, each rounded to whole pixels; half the gap goes above
+        // the text.
+        const EmMetrics em = emMetricsOf(f);
+        const int ascent = int(std::lround(em.ascent * size));
+        const int descent = int(std::lround(em.descent * size));
+        const int gap = int(std::lround(em.lineGap * size));
+        made->ascent = ascent + gap / 2;
+        made->descent = std::max(1, descent + gap - gap / 2);
         font = made.get();
         m_fonts.push_back(std::move(made));
         m_fontsByKey.insert(key, font);

@@ -8,8 +8,9 @@
 // - Fonts: the families a page names are taken in order, the first one installed
 //   (or one of the metric-compatible Liberation fonts fontconfig puts in place of
 //   Arial, Helvetica, Times and Courier) wins; generic families are the
-//   Liberation and DejaVu fonts a browser here uses. Fonts and the widths of words
-//   are kept for the container's life.
+//   Liberation and DejaVu fonts a browser here uses. Lines are as high as a
+//   browser makes them (the font's ascent, descent and line gap, each rounded to
+//   whole pixels). Fonts and the widths of words are kept for the container's life.
 // - Pictures and style sheets come only from local files named by file addresses
 //   (relative ones resolved against the document or the style sheet) and from
 //   data: addresses; nothing is ever fetched from the network. Every local file

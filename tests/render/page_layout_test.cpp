@@ -189,6 +189,34 @@ TEST_F(Pages, FontColourSizeAndFace)
     EXPECT_LT(inkIn(sans, QRect(0, 0, 400, 40)).width() * 2, inkIn(mono, QRect(0, 0, 400, 40)).width());
 }
 
+TEST_F(Pages, LinesAreAsHighAsABrowserMakesThem)
+{
+    // A browser rounds the ascent, the descent and the line gap each to whole
+    // pixels; the heights below are Chromium's for these fonts and sizes (rounding
+    // the sum instead, or taking the font library's 1/64 pixel figures, is one
+    // pixel off at several of them, and a page of such lines drifts).
+    struct Case {
+        const char* family;
+        int size;
+        int height;
+    } const cases[] = {{"Times New Roman", 12, 15}, {"Times New Roman", 16, 18}, {"Times New Roman", 23, 26},
+                       {"Times New Roman", 24, 27}, {"Arial", 18, 21},           {"Arial", 36, 42},
+                       {"DejaVu Sans", 20, 24},     {"Liberation Mono", 21, 23}, {"cursive", 24, 27}};
+    for (const Case& c : cases) {
+        const QByteArray markup = QByteArray("<body style='margin:0'><div style=\"background:blue; font-family:")
+            + c.family + "; font-size:" + QByteArray::number(c.size) + "px\">x</div>";
+        const QImage page = paint(markup);
+        int height = 0;
+        while (height < page.height() && near(page.pixel(300, height), Qt::blue))
+            ++height;
+        EXPECT_EQ(height, c.height) << c.family << " " << c.size;
+    }
+    // The baseline sits where a browser puts it: the bottom of an "H" of 16
+    // pixels is 14 pixels down its line, of 24 pixels 21.
+    EXPECT_EQ(inkIn(paint("<body style='margin:0'><div style='font-size:16px'>H</div>"), QRect(0, 0, 50, 40)).bottom(), 13);
+    EXPECT_EQ(inkIn(paint("<body style='margin:0'><div style='font-size:24px'>H</div>"), QRect(0, 0, 50, 40)).bottom(), 20);
+}
+
 TEST_F(Pages, PicturesWithSpaceAlignmentAndBorders)
 {
     writePicture("red.png", Qt::red);
