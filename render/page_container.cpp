@@ -105,8 +105,8 @@ bool isGeneric(const QString& lower)
     return generic.contains(lower);
 }
 
-// Shades for the 3D border styles (inset, outset, groove, ridge), as browsers
-// derive them from the border colour: the darker side is darkened unless the
+// Shades for the 3D border styles (inset, outset, groove, ridge), as Chromium
+// derives them from the border colour: the darker side is darkened unless the
 // colour is already nearly black, the lighter side lightened unless it is nearly
 // white.
 int distanceSquared(const QColor& a, const QColor& b)
@@ -121,8 +121,23 @@ QColor scaledColour(const QColor& c, double multiplier)
     return QColor(channel(c.red()), channel(c.green()), channel(c.blue()), c.alpha());
 }
 
+// Nearly black greys (black among them, the colour of most table borders) have
+// no darker shade: both sides are lifted instead, by 0x54 and by 0xA8.
+bool nearlyBlackGrey(const QColor& c)
+{
+    return c.red() == c.green() && c.green() == c.blue() && c.red() <= 0x20;
+}
+
+QColor liftedGrey(const QColor& c, int by)
+{
+    const int v = std::min(255, c.red() + by);
+    return QColor(v, v, v, c.alpha());
+}
+
 QColor darkShade(const QColor& c)
 {
+    if (nearlyBlackGrey(c))
+        return liftedGrey(c, 0x54);
     if (distanceSquared(c, Qt::black) <= distanceSquared(QColor(0x20, 0x20, 0x20), Qt::black))
         return c;
     const double v = std::max({c.red(), c.green(), c.blue()}) / 255.0;
@@ -131,6 +146,8 @@ QColor darkShade(const QColor& c)
 
 QColor lightShade(const QColor& c)
 {
+    if (nearlyBlackGrey(c))
+        return liftedGrey(c, 0xA8);
     if (distanceSquared(c, Qt::white) <= distanceSquared(QColor(0xeb, 0xeb, 0xeb), Qt::white))
         return c;
     const double v = std::max({c.red(), c.green(), c.blue()}) / 255.0;
@@ -635,13 +652,7 @@ void PageContainer::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders
         const int a = side; // outer corners a and a+1 (top: top-left, top-right; ...)
         const int c = (side + 1) % 4;
         const QPolygonF band({o[a], o[c], in[c], in[a]});
-        QColor colour = toQColor(b.color);
-        // Grey colours (black among them) are shaded from a light grey in the 3D
-        // styles, as browsers draw them.
-        const bool threeD = b.style == litehtml::border_style_inset || b.style == litehtml::border_style_outset
-            || b.style == litehtml::border_style_groove || b.style == litehtml::border_style_ridge;
-        if (threeD && colour.red() == colour.green() && colour.green() == colour.blue())
-            colour = QColor(0xee, 0xee, 0xee, colour.alpha());
+        const QColor colour = toQColor(b.color);
         // Top and left are the "upper" sides for the 3D styles.
         const bool upper = side == 0 || side == 3;
         // A band from `from` to `to` of the side's width (0 outer edge, 1 inner edge).

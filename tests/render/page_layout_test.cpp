@@ -146,6 +146,46 @@ TEST_F(Pages, TableBorderPaddingSpacingAndCellColours)
     EXPECT_TRUE(near(sized.pixel(50, 45), Qt::white));
 }
 
+TEST_F(Pages, BordersAreShadedAsChromiumShadesThem)
+{
+    // BORDER=1: the table's outset border and the cell's inset one take the text's
+    // colour, black, whose shades are 0xA8 and 0x54 (not a light grey's).
+    const QImage table = paint("<body style='margin:0'><table border=1><tr><td>HHHH</td></tr></table>");
+    EXPECT_TRUE(near(table.pixel(20, 0), QColor(0xa8, 0xa8, 0xa8), 2)); // the table's top
+    EXPECT_TRUE(near(table.pixel(20, 3), QColor(0x54, 0x54, 0x54), 2)); // the cell's top
+    EXPECT_TRUE(near(table.pixel(0, 10), QColor(0xa8, 0xa8, 0xa8), 2));
+    // Other colours: the dark side scaled down, the light side up, nearly white
+    // left as it is.
+    const QImage grey = paint("<body style='margin:0'><div style='border:4px inset gray; height:20px'></div>"
+                              "<div style='border:4px outset #eeeeee; height:20px'></div>"
+                              "<div style='border:4px ridge #336699; height:20px'></div>");
+    EXPECT_TRUE(near(grey.pixel(50, 1), QColor(0x2c, 0x2c, 0x2c), 2));
+    EXPECT_TRUE(near(grey.pixel(50, 26), QColor(0xd4, 0xd4, 0xd4), 2));
+    EXPECT_TRUE(near(grey.pixel(50, 29), QColor(0xee, 0xee, 0xee), 2));
+    EXPECT_TRUE(near(grey.pixel(50, 54), QColor(0x9a, 0x9a, 0x9a), 2));
+    EXPECT_TRUE(near(grey.pixel(50, 57), QColor(0x4f, 0x9e, 0xee), 2)); // outer half of the top: light
+    EXPECT_TRUE(near(grey.pixel(50, 58), QColor(0x17, 0x2e, 0x45), 2));
+    // A rule keeps its light grey whatever the text's colour.
+    const QImage rule = paint("<body style='margin:0; color:red'><hr style='margin:0'>");
+    EXPECT_TRUE(near(rule.pixel(50, 0), QColor(0x9a, 0x9a, 0x9a), 2));
+    EXPECT_TRUE(near(rule.pixel(50, 1), QColor(0xee, 0xee, 0xee), 2));
+}
+
+TEST_F(Pages, HeaderAndFooterRowsAreRowsOfTheTable)
+{
+    // The engine lays out no rows of a header or footer group: they were drawn
+    // above the table, over what came before it.
+    for (const char* group : {"thead", "tfoot", "tbody style='display:table-header-group'"}) {
+        const QByteArray markup = QByteArray("<body style='margin:0'><p style='margin:0'>x</p>"
+                                             "<table cellspacing=0 style='background:blue'><")
+            + group + "><tr><td style='background:red; height:30px; width:50px'></td></tr></"
+            + QByteArray(group).split(' ').first() + "></table>";
+        const QImage page = paint(markup);
+        EXPECT_TRUE(near(page.pixel(25, 18 + 15), Qt::red)) << group;
+        EXPECT_TRUE(inkIn(page, QRect(0, 0, 100, 18), qRgb(255, 255, 255)).height() < 18) << group;
+    }
+}
+
 TEST_F(Pages, RowColoursAlignmentAndNoWrap)
 {
     const QImage page = paint("<body style='margin:0'><table width=300 cellspacing=0><tr bgcolor=red>"
