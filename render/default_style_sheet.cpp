@@ -135,21 +135,17 @@ QByteArray defaultStyleSheet(const ViewFonts& fonts, bool quirksMode)
         css += 'h' + QByteArray::number(level)
             + fontRule(fonts.headings[level - 1], fonts.body, fontPixels(fonts.headings[level - 1]) / body);
     }
-    // Fixed-pitch text; right inside other fixed-pitch text it keeps its size
-    // instead of shrinking again.
+    // Fixed-pitch text. Its size follows from the family (the elements size text
+    // set in the fixed font alone relative to that font, see page_elements.h), as
+    // in browsers: a page that sets these elements in another family keeps the
+    // size of the text around.
     static const char* const fixed[] = {"pre", "tt", "code", "kbd", "samp", "xmp", "listing",
                                         "plaintext"};
     QByteArrayList names;
-    QByteArrayList nested;
-    for (const char* outer : fixed) {
-        names << outer;
-        for (const char* inner : {"tt", "code", "kbd", "samp"})
-            nested << QByteArray(outer) + " > " + inner;
-    }
+    for (const char* name : fixed)
+        names << name;
     const QFont& mono = fonts.fixed;
-    css += names.join(", ") + " { font-family: " + quotedFamily(mono) + "; font-size: "
-        + number(fontPixels(mono) / body) + "em }\n";
-    css += nested.join(", ") + " { font-size: 1em }\n";
+    css += names.join(", ") + " { font-family: " + quotedFamily(mono) + " }\n";
     if (mono.bold())
         css += names.join(", ") + " { font-weight: bold }\n";
     return css;

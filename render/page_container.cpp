@@ -229,6 +229,26 @@ PageContainer::PageContainer(const QUrl& baseUrl, const QFont& bodyFont, int wid
 
 PageContainer::~PageContainer() = default;
 
+void PageContainer::setFixedFont(const QFont& fixed)
+{
+    m_fixedFamily = fixed.family().toLower().toUtf8();
+    const double body = fontPixels(m_bodyFont);
+    m_fixedRatio = body > 0 ? std::clamp(fontPixels(fixed) / body, 0.1, 10.0) : 1.0;
+}
+
+bool PageContainer::isFixedFamilyAlone(const char* familyList) const
+{
+    if (!familyList)
+        return false;
+    QByteArray name = QByteArray(familyList).trimmed();
+    if (name.contains(','))
+        return false;
+    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
+        name = name.mid(1, name.size() - 2).trimmed();
+    name = name.toLower();
+    return name == "monospace" || name == m_fixedFamily;
+}
+
 void PageContainer::noteFileRead(const QString& path)
 {
     if (!path.isEmpty() && !m_filesRead.contains(path))

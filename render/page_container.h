@@ -51,6 +51,15 @@ public:
     PageContainer(const PageContainer&) = delete;
     PageContainer& operator=(const PageContainer&) = delete;
 
+    // The view's fixed-pitch font: text whose family is that font alone or the
+    // generic monospace alone is sized relative to it, as browsers size text in
+    // their fixed font (13 pixels where the standard font has 16).
+    void setFixedFont(const QFont& fixed);
+    // Whether a font-family value names the fixed font alone.
+    bool isFixedFamilyAlone(const char* familyList) const;
+    // The fixed font's size over the standard font's.
+    double fixedSizeRatio() const { return m_fixedRatio; }
+
     // The painter drawing calls go to while a document paints (set around draw()).
     void setPainter(QPainter* painter) { m_painter = painter; }
 
@@ -136,6 +145,8 @@ private:
     QString pictureKey(const QString& address, const QString& base) const;
 
     QUrl m_base;
+    QByteArray m_fixedFamily = "monospace"; // lower case
+    double m_fixedRatio = 13.0 / 16.0;
     QFont m_bodyFont;
     QByteArray m_defaultFamily;
     int m_defaultSize;

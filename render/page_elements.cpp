@@ -18,6 +18,7 @@
 #include <litehtml/el_tr.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -212,9 +213,136 @@ public:
         (top ? this->m_margins.top : this->m_margins.bottom) = pixels;
     }
 
+    // Text that changes between the fixed font alone and any other family is
+    // sized as browsers size it, relative to the font it is set in: a size not
+    // given in absolute units is scaled by 13/16 into the fixed font (a code
+    // element in 16-pixel text is 13 pixels high) and back out of it (code in
+    // "Courier New, monospace" keeps the 16 pixels).
+    void init_font() override
+    {
+        Base::init_font();
+        PageContainer* container = containerOf(*this);
+        const auto up = this->parent();
+        if (!container || !up)
+            return;
+        const bool fixed = container->isFixedFamilyAlone(this->get_style_property("font-family", true, nullptr));
+        if (fixed == container->isFixedFamilyAlone(up->get_style_property("font-family", true, nullptr)))
+            return;
+        if (const char* size = this->m_style.get_property("font-size")) {
+            litehtml::css_length length;
+            length.fromString(size, font_size_strings);
+            const litehtml::css_units units = length.units();
+            if (!length.is_predefined() && units != litehtml::css_units_em && units != litehtml::css_units_ex
+                && units != litehtml::css_units_percentage && units != litehtml::css_units_none)
+                return;
+        }
+        const double ratio = fixed ? container->fixedSizeRatio() : 1.0 / container->fixedSizeRatio();
+        const int size = std::clamp(int(std::lround(this->m_font_size * ratio)), 1, PageContainer::kLargestFontPixels);
+        if (size == this->m_font_size)
+            return;
+        this->m_font_size = size;
+        const auto doc = this->get_document();
+        if (!doc)
+            return;
+        this->m_font = doc->get_font(this->get_style_property("font-family", true, "inherit"), size,
+                                     this->get_style_property("font-weight", true, "normal"),
+                                     this->get_style_property("font-style", true, "normal"),
+                                     this->get_style_property("text-decoration", true, "none"), &this->m_font_metrics);
+    }
+
     void parse_styles(bool is_reparse) override
     {
-        Base::parse_styles(is_reparse);
+        // The children are read after this element's line height is mended, since
+        // they inherit it.
+        Base::parse_styles(true);
+        mendBorderWidthsAndColours();
+        mendLineHeight();
+        mendRaisedText();
+        if (!is_reparse) {
+            for (auto& child : this->m_children)
+                child->parse_styles();
+        }
+    }
+
+    // line-height as browsers compute it: rounded to whole pixels where the
+    // engine cuts the fraction off (1.3 of 16 pixels is 21, not 20), and a
+    // percentage or em length taken at the element that gives it and inherited
+    // as that length (the engine applied it again to each descendant's own font
+    // size; only a bare number is inherited as a number).
+    void mendLineHeight()
+    {
+        const char* value = nullptr;
+        const litehtml::element* declaring = nullptr;
+        for (const litehtml::element* el = this; el && !declaring;) {
+            const auto* access = dynamic_cast<const PageElementAccess*>(el);
+            if (!access)
+                return;
+            value = access->styleValue("line-height");
+            if (value && !sameName(value, "inherit"))
+                declaring = el;
+            else
+                el = el->parent().get();
+        }
+        if (!declaring)
+            return;
+        litehtml::css_length length;
+        length.fromString(value, "normal");
+        if (length.is_predefined())
+            return;
+        double pixels = 0;
+        switch (length.units()) {
+        case litehtml::css_units_none:
+            pixels = double(length.val()) * this->m_font_size;
+            break;
+        case litehtml::css_units_percentage:
+        case litehtml::css_units_em:
+            if (declaring != this) {
+                if (const auto up = this->parent())
+                    this->m_line_height = up->line_height();
+                return;
+            }
+            pixels = double(length.val()) * this->m_font_size
+                / (length.units() == litehtml::css_units_percentage ? 100.0 : 1.0);
+            break;
+        default:
+            return;
+        }
+        if (std::isfinite(pixels))
+            this->m_line_height = int(std::lround(std::clamp(pixels, 0.0, 20000.0)));
+    }
+
+    // vertical-align: super and sub, which the engine leaves on the baseline for
+    // text: the element is raised (by a third of the size of the text around, plus
+    // one pixel) or lowered (by a fifth, plus one) as browsers do, and its line
+    // grows to hold it. It becomes an inline block shifted by its position, with
+    // the shift added as padding on the side it moved away from, so that the line
+    // makes room.
+    void mendRaisedText()
+    {
+        if (this->m_display != litehtml::display_inline
+            || (this->m_vertical_align != litehtml::va_super && this->m_vertical_align != litehtml::va_sub)
+            || this->m_el_position != litehtml::element_position_static
+            || !this->m_style.get_property("vertical-align")) // the engine inherits it, browsers do not
+            return;
+        const auto up = this->parent();
+        if (!up)
+            return;
+        const bool raised = this->m_vertical_align == litehtml::va_super;
+        const double around = up->get_font_size();
+        const int shift = int(std::lround(around / (raised ? 3.0 : 5.0) + 1));
+        this->m_display = litehtml::display_inline_block;
+        this->m_vertical_align = litehtml::va_baseline;
+        this->m_el_position = litehtml::element_position_relative;
+        this->m_css_offsets.top.set_value(float(raised ? -shift : shift), litehtml::css_units_px);
+        this->m_css_offsets.bottom.fromString("auto", "auto");
+        litehtml::css_length& side = raised ? this->m_css_padding.top : this->m_css_padding.bottom;
+        int& used = raised ? this->m_padding.top : this->m_padding.bottom;
+        used += shift;
+        side.set_value(float(used), litehtml::css_units_px);
+    }
+
+    void mendBorderWidthsAndColours()
+    {
         // Borders whose width is a keyword or not given at all (the engine makes
         // them 0 pixels wide): thin 1, medium 3, thick 5.
         struct Width {
@@ -536,6 +664,14 @@ void mendBreaks(const litehtml::element::ptr& root)
             }
             // Line breaks, by where they stand among the lines' content.
             run.erase(std::remove_if(run.begin(), run.end(), [](const LineItem& i) { return i.space; }), run.end());
+            // After the last content the first break ends its line and each one
+            // after it is an empty line (the engine gives the last line of a
+            // block no height when it holds a break alone).
+            size_t afterContent = 0;
+            for (size_t k = 0; k < run.size(); ++k) {
+                if (!run[k].lineBreak)
+                    afterContent = k + 1;
+            }
             bool contentBefore = false;
             for (size_t k = 0; k < run.size(); ++k) {
                 if (!run[k].lineBreak) {
@@ -544,8 +680,10 @@ void mendBreaks(const litehtml::element::ptr& root)
                 }
                 if (!contentBefore)
                     run[k].lineBreak->setRole(PageBreak::Role::First);
-                else if (k + 1 == run.size())
+                else if (k == afterContent)
                     run[k].lineBreak->setRole(PageBreak::Role::Last);
+                else if (k > afterContent)
+                    run[k].lineBreak->setRole(PageBreak::Role::First);
                 else
                     run[k].lineBreak->setRole(PageBreak::Role::Between);
             }

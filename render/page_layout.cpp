@@ -279,6 +279,7 @@ void PageLayout::layOutDocument()
                                                           m_input.height);
     PageContainer& container = *m_engine->container;
     container.setMissingPicture(m_input.missingPicture);
+    container.setFixedFont(m_input.fonts.fixed);
     const QByteArray markup = guardMarkup(m_input.markup);
 
     // Custom properties are known before any style sheet reaches the engine: they

@@ -257,6 +257,77 @@ TEST_F(Pages, LinesAreAsHighAsABrowserMakesThem)
     EXPECT_EQ(inkIn(paint("<body style='margin:0'><div style='font-size:24px'>H</div>"), QRect(0, 0, 50, 40)).bottom(), 20);
 }
 
+namespace {
+
+// How many rows from the top of `page` are blue at column `x`.
+int blueRows(const QImage& page, int x = 300)
+{
+    int height = 0;
+    while (height < page.height() && near(page.pixel(x, height), Qt::blue))
+        ++height;
+    return height;
+}
+
+} // namespace
+
+TEST_F(Pages, LineHeightsAreRoundedAndInheritedAsLengths)
+{
+    // 1.3 of 16 pixels is 20.8: 21 pixels, not the 20 the engine cut it to.
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='line-height:1.3; background:blue'>x</div>")), 21);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='line-height:130%; background:blue'>x</div>")), 21);
+    // A percentage is taken where it is given and inherited as that length; a
+    // bare number is inherited as the number.
+    EXPECT_EQ(blueRows(paint("<body style='margin:0; line-height:150%'><div style='font-size:32px; "
+                             "background:blue'>x</div>")),
+              24);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0; line-height:1.5'><div style='font-size:32px; "
+                             "background:blue'>x</div>")),
+              48);
+}
+
+TEST_F(Pages, FixedPitchTextIsSizedByItsFamily)
+{
+    // Code in the fixed font alone is 13 pixels in 16-pixel text; in another
+    // family it keeps the 16 pixels, as in a browser.
+    const auto widthOf = [this](const char* markup) {
+        return inkIn(paint(QByteArray("<body style='margin:0'>") + markup), QRect(0, 0, 400, 60)).width();
+    };
+    const int fixed = widthOf("<code>MMMMMMMMMM</code>");
+    const int courier = widthOf("<code style=\"font-family:'Courier New', monospace\">MMMMMMMMMM</code>");
+    const int both = widthOf("<code style='font-family:monospace, monospace'>MMMMMMMMMM</code>");
+    EXPECT_NEAR(double(courier) / fixed, 16.0 / 13.0, 0.06);
+    EXPECT_NEAR(double(both) / fixed, 16.0 / 13.0, 0.08);
+    // Relative sizes inside the fixed font are relative to it; absolute ones stay.
+    const int smaller = widthOf("<code style='font-size:50%'>MMMMMMMMMM</code>");
+    EXPECT_NEAR(double(smaller) / fixed, 0.5, 0.06);
+    const int absolute = widthOf("<code style='font-size:26px'>MMMMMMMMMM</code>");
+    EXPECT_NEAR(double(absolute) / fixed, 2.0, 0.08);
+    // Nested fixed-pitch elements do not shrink again; text set back in the
+    // standard font inside them grows back.
+    EXPECT_EQ(widthOf("<pre><code>MMMMMMMMMM</code></pre>"), fixed);
+    const int back = widthOf("<code><span style='font-family:serif'>MMMMMMMMMM</span></code>");
+    EXPECT_EQ(back, widthOf("<span>MMMMMMMMMM</span>"));
+}
+
+TEST_F(Pages, SuperscriptsAndSubscriptsAreShiftedAndMakeRoom)
+{
+    // 16-pixel text: a line 18 pixels high; a superscript raised by 6 pixels
+    // makes it 22, a subscript lowered by 4 makes it 22 too (Chromium: 22, 23).
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>x</div>")), 18);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>x<sup>2</sup></div>")), 22);
+    EXPECT_NEAR(blueRows(paint("<body style='margin:0'><div style='background:blue'>x<sub>2</sub></div>")), 22.5, 1);
+    // The superscript's ink is above the baseline's, the subscript's below.
+    const QImage up = paint("<body style='margin:0'>x<sup>xx</sup>");
+    const QImage down = paint("<body style='margin:0'>x<sub>xx</sub>");
+    const QRect base = inkIn(up, QRect(0, 0, 8, 40));
+    EXPECT_LT(inkIn(up, QRect(9, 0, 40, 40)).bottom(), base.bottom() - 4);
+    EXPECT_GT(inkIn(down, QRect(9, 0, 40, 40)).bottom(), inkIn(down, QRect(0, 0, 8, 40)).bottom() + 2);
+    // A page's own shifting (position and a baseline alignment) is left alone.
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>x<sup style='vertical-align:"
+                             "baseline; position:relative; top:-4px'>2</sup></div>")),
+              18);
+}
+
 TEST_F(Pages, PicturesWithSpaceAlignmentAndBorders)
 {
     writePicture("red.png", Qt::red);
@@ -297,6 +368,11 @@ TEST_F(Pages, LineBreaks)
     const QImage leading = paint("<body style='margin:0'><div style='background:blue'><br>HH</div></body>");
     EXPECT_TRUE(near(leading.pixel(100, 28), Qt::blue));
     EXPECT_TRUE(inkIn(leading, QRect(0, 0, 200, 16), qRgb(0, 0, 255)).isEmpty());
+    // Two at the end: the line, then an empty one; three: two empty ones.
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>HH<br><br></div>"), 100), 36);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>HH<br><br><br></div>"), 100), 54);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'><b>HH<br><br></b></div>"), 100),
+              36);
 }
 
 TEST_F(Pages, RulesAndListMarkers)
