@@ -258,6 +258,7 @@ public:
         mendBorderWidthsAndColours();
         mendLineHeight();
         mendRaisedText();
+        mendMixedFontLine();
         if (!is_reparse) {
             for (auto& child : this->m_children)
                 child->parse_styles();
@@ -311,6 +312,28 @@ public:
             this->m_line_height = int(std::lround(std::clamp(pixels, 0.0, 20000.0)));
     }
 
+    // A line that holds text in another font is as high as the highest ascent
+    // plus the deepest descent among its fonts (code in Times text makes the
+    // line a pixel higher in a browser); the engine took the highest line of any
+    // one font. An inline element of normal line height in a block of normal line
+    // height gets the height of its font and the block's together.
+    void mendMixedFontLine()
+    {
+        if (this->m_display != litehtml::display_inline || !this->m_lh_predefined)
+            return;
+        auto block = this->parent();
+        while (block && block->get_display() == litehtml::display_inline)
+            block = block->parent();
+        if (!block)
+            return;
+        litehtml::font_metrics around;
+        block->get_font(&around);
+        if (block->line_height() != around.height)
+            return; // a line height of the block's own: the lines keep it
+        const litehtml::font_metrics& own = this->m_font_metrics;
+        this->m_line_height = std::max(own.ascent, around.ascent) + std::max(own.descent, around.descent);
+    }
+
     // vertical-align: super and sub, which the engine leaves on the baseline for
     // text: the element is raised (by a third of the size of the text around, plus
     // one pixel) or lowered (by a fifth, plus one) as browsers do, and its line
@@ -344,7 +367,8 @@ public:
     void mendBorderWidthsAndColours()
     {
         // Borders whose width is a keyword or not given at all (the engine makes
-        // them 0 pixels wide): thin 1, medium 3, thick 5.
+        // them 0 pixels wide): thin 1, medium 3, thick 5. A border of style none
+        // or hidden takes no room whatever its width (the engine left the room).
         struct Width {
             const char* property;
             litehtml::css_border& border;
@@ -354,8 +378,12 @@ public:
                       {"border-top-width", this->m_css_borders.top, this->m_borders.top},
                       {"border-bottom-width", this->m_css_borders.bottom, this->m_borders.bottom}};
         for (Width& w : widths) {
-            if (w.border.style == litehtml::border_style_none || w.border.style == litehtml::border_style_hidden
-                || !w.border.width.is_predefined())
+            if (w.border.style == litehtml::border_style_none || w.border.style == litehtml::border_style_hidden) {
+                w.border.width.set_value(0, litehtml::css_units_px);
+                w.used = 0;
+                continue;
+            }
+            if (!w.border.width.is_predefined())
                 continue;
             static const int keywordWidths[3] = {1, 3, 5};
             const int predefined = w.border.width.predef();
@@ -917,6 +945,39 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
         }
         if (moved)
             setMargin(el, true, largest);
+    }
+    // So do the bottom margins of a block of no fixed height and of its last
+    // descendants. The engine lets the last child's margin out only when the
+    // child itself has no bottom border or padding (the test for its own last
+    // child), and otherwise keeps it inside, below the child.
+    pending = {root};
+    while (!pending.empty()) {
+        const litehtml::element::ptr el = pending.back();
+        pending.pop_back();
+        for (int i = int(el->get_children_count()) - 1; i >= 0; --i) {
+            if (auto child = el->get_child(i); child && child->get_display() != litehtml::display_inline_text)
+                pending.push_back(child);
+        }
+        const litehtml::element::ptr parent = el->parent();
+        const auto bottomPassesThrough = [](const litehtml::element::ptr& block) {
+            return marginsPassThrough(block, false) && block->get_css_height().is_predefined();
+        };
+        if (!parent || !dynamic_cast<PageElementAccess*>(el.get())
+            || (bottomPassesThrough(parent) && edgeChild(parent, false) == el))
+            continue;
+        int largest = el->margin_bottom();
+        bool moved = false;
+        for (litehtml::element::ptr at = el; bottomPassesThrough(at);) {
+            const litehtml::element::ptr next = edgeChild(at, false);
+            if (!next)
+                break;
+            largest = std::max(largest, next->margin_bottom());
+            setMargin(next, false, 0);
+            moved = true;
+            at = next;
+        }
+        if (moved)
+            setMargin(el, false, largest);
     }
     // Margins of neighbouring blocks meet. The engine lets them meet only when
     // the upper block has no bottom border or padding (it takes the test for a

@@ -19,6 +19,9 @@
 //   relative to the font it is set in (13 pixels in the fixed font where 16 in
 //   the standard one), as browsers size it, so the default style sheet names the
 //   fixed font for PRE and CODE without a size of its own;
+// - a line holding text of another font is as high as its highest ascent plus
+//   its deepest descent (the engine took the highest single font);
+// - a border of style none or hidden takes no room;
 // - SUP and SUB (vertical-align super and sub, which the engine leaves on the
 //   baseline for text) are raised or lowered as browsers do and their line
 //   grows to hold them;
@@ -37,8 +40,10 @@ std::shared_ptr<litehtml::element> createPageElement(const char* tagName, const 
 // - BR ends the line it is in (the engine starts a new one with it), two in a row
 //   leave an empty line, one at the end of a block adds none (two there add one);
 // - white space alone between blocks makes no line;
-// - top margins of first children meet their parent's, and neighbours' margins
-//   meet, also where the engine counts them twice or not at all; empty blocks
+// - top margins of first children meet their parent's, bottom margins of last
+//   children theirs (the engine kept a child's inside when the child had a
+//   border below), and neighbours' margins meet, also where the engine counts
+//   them twice or not at all; empty blocks
 //   pass their margins on; in quirks mode the default margins at the top of the
 //   body and at the edges of table cells are left out;
 // - a side bar pulled back by margin-left: -100% beside a full-width float is

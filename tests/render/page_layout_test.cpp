@@ -242,6 +242,13 @@ TEST_F(Pages, LinesAreAsHighAsABrowserMakesThem)
     } const cases[] = {{"Times New Roman", 12, 15}, {"Times New Roman", 16, 18}, {"Times New Roman", 23, 26},
                        {"Times New Roman", 24, 27}, {"Arial", 18, 21},           {"Arial", 36, 42},
                        {"DejaVu Sans", 20, 24},     {"Liberation Mono", 21, 23}, {"cursive", 24, 27}};
+    const auto blueRowsOf = [this](const char* markup) {
+        const QImage page = paint(markup);
+        int height = 0;
+        while (height < page.height() && near(page.pixel(300, height), Qt::blue))
+            ++height;
+        return height;
+    };
     for (const Case& c : cases) {
         const QByteArray markup = QByteArray("<body style='margin:0'><div style=\"background:blue; font-family:")
             + c.family + "; font-size:" + QByteArray::number(c.size) + "px\">x</div>";
@@ -251,6 +258,12 @@ TEST_F(Pages, LinesAreAsHighAsABrowserMakesThem)
             ++height;
         EXPECT_EQ(height, c.height) << c.family << " " << c.size;
     }
+    // A line holding text in another font is as high as the highest ascent plus
+    // the deepest descent among its fonts: code in 16-pixel Times text makes a
+    // line of 19 pixels, as in Chromium.
+    EXPECT_EQ(blueRowsOf("<body style='margin:0'><div style='background:blue'>x <code style="
+                         "'font-family:\"Liberation Mono\"'>y</code></div>"),
+              19);
     // The baseline sits where a browser puts it: the bottom of an "H" of 16
     // pixels is 14 pixels down its line, of 24 pixels 21.
     EXPECT_EQ(inkIn(paint("<body style='margin:0'><div style='font-size:16px'>H</div>"), QRect(0, 0, 50, 40)).bottom(), 13);
@@ -477,6 +490,24 @@ TEST_F(Pages, TopMarginsCollapseIntoTheBody)
     while (third < 100 && !near(empty.pixel(300, third), Qt::red))
         ++third;
     EXPECT_EQ(third - second, 16);
+    // A last child's bottom margin leaves its parent and meets the next block's
+    // top margin, also when the child has a border below (the engine kept it
+    // inside the parent then).
+    const QImage bottom = paint("<!DOCTYPE html><body style='margin:0'><div style='background:blue'>"
+                                "<h1 style='margin:0 0 16px; border-bottom:2px solid red'>x</h1></div>"
+                                "<p style='margin-top:24px; background:red'>y</p>");
+    EXPECT_EQ(blueRows(bottom), 37); // the heading's line, then its red border
+    EXPECT_TRUE(near(bottom.pixel(300, 38), Qt::red));
+    EXPECT_TRUE(near(bottom.pixel(300, 39), Qt::white)); // not the parent's blue
+    int nextTop = 39;
+    while (nextTop < 200 && !near(bottom.pixel(300, nextTop), Qt::red))
+        ++nextTop;
+    EXPECT_EQ(nextTop - 39, 24);
+    // A border of style none takes no room, whatever its width.
+    const QImage none = paint("<!DOCTYPE html><body style='margin:0'><div style='border-bottom:2px solid red; "
+                              "border-style:none; background:blue'>x</div><div style='background:red'>y</div>");
+    EXPECT_EQ(blueRows(none), 18);
+    EXPECT_TRUE(near(none.pixel(300, 18), Qt::red));
 }
 
 TEST_F(Pages, WhatTheEngineReadsWronglyIsMended)
