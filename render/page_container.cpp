@@ -14,7 +14,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QGlyphRun>
 #include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -166,6 +168,30 @@ struct EmMetrics {
     double lineGap = 0;
 };
 
+// The metrics in the hhea table of a font file; false when it has none.
+bool tableMetrics(const QRawFont& raw, EmMetrics* em)
+{
+    const QByteArray hhea = raw.isValid() ? raw.fontTable("hhea") : QByteArray();
+    const double unitsPerEm = raw.isValid() ? raw.unitsPerEm() : 0;
+    auto field = [&hhea](int at) { return double(qint16((quint8(hhea[at]) << 8) | quint8(hhea[at + 1]))); };
+    if (hhea.size() < 10 || unitsPerEm <= 0 || (field(4) == 0 && field(6) == 0))
+        return false;
+    em->ascent = field(4) / unitsPerEm;
+    em->descent = -field(6) / unitsPerEm;
+    em->lineGap = std::max(0.0, field(8) / unitsPerEm);
+    return true;
+}
+
+// Ascent and descent in whole pixels at `size`, each rounded as a browser rounds
+// them, with half the line gap above the text and half below.
+std::pair<int, int> roundedExtent(const EmMetrics& em, int size)
+{
+    const int ascent = int(std::lround(em.ascent * size));
+    const int descent = int(std::lround(em.descent * size));
+    const int gap = int(std::lround(em.lineGap * size));
+    return {ascent + gap / 2, std::max(1, descent + gap - gap / 2)};
+}
+
 EmMetrics emMetricsOf(const QFont& font)
 {
     static QMutex mutex;
@@ -184,17 +210,7 @@ EmMetrics emMetricsOf(const QFont& font)
     probe.setUnderline(false);
     probe.setStrikeOut(false);
     probe.setOverline(false);
-    const QRawFont raw = QRawFont::fromFont(probe);
-    const QByteArray hhea = raw.isValid() ? raw.fontTable("hhea") : QByteArray();
-    const double unitsPerEm = raw.isValid() ? raw.unitsPerEm() : 0;
-    auto field = [&hhea](int at) {
-        return double(qint16((quint8(hhea[at]) << 8) | quint8(hhea[at + 1])));
-    };
-    if (hhea.size() >= 10 && unitsPerEm > 0 && (field(4) != 0 || field(6) != 0)) {
-        em.ascent = field(4) / unitsPerEm;
-        em.descent = -field(6) / unitsPerEm;
-        em.lineGap = std::max(0.0, field(8) / unitsPerEm);
-    } else {
+    if (!tableMetrics(QRawFont::fromFont(probe), &em)) {
         const QFontMetricsF m(probe);
         em.ascent = m.ascent() / 1000.0;
         em.descent = m.descent() / 1000.0;
@@ -442,12 +458,9 @@ litehtml::uint_ptr PageContainer::create_font(const litehtml::tchar_t* faceName,
         // A line of text is as high as a browser makes it: the ascent, the descent
         // and the line gap, each rounded to whole pixels; half the gap goes above
         // the text.
-        const EmMetrics em = emMetricsOf(f);
-        const int ascent = int(std::lround(em.ascent * size));
-        const int descent = int(std::lround(em.descent * size));
-        const int gap = int(std::lround(em.lineGap * size));
-        made->ascent = ascent + gap / 2;
-        made->descent = std::max(1, descent + gap - gap / 2);
+        const auto [ascent, descent] = roundedExtent(emMetricsOf(f), size);
+        made->ascent = ascent;
+        made->descent = descent;
         font = made.get();
         m_fonts.push_back(std::move(made));
         m_fontsByKey.insert(key, font);
@@ -460,6 +473,55 @@ litehtml::uint_ptr PageContainer::create_font(const litehtml::tchar_t* faceName,
         fm->draw_spaces = font->font.underline() || font->font.strikeOut() || font->font.overline();
     }
     return reinterpret_cast<litehtml::uint_ptr>(font);
+}
+
+bool PageContainer::fallbackExtent(litehtml::uint_ptr handle, const std::string& text, int* ascent, int* descent)
+{
+    auto* font = reinterpret_cast<Font*>(handle);
+    if (!font || std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return false;
+    bool found = false;
+    *ascent = 0;
+    *descent = 0;
+    if (!font->raw)
+        font->raw = QRawFont::fromFont(font->font);
+    const QList<uint> characters = QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
+    for (const uint c : characters) {
+        // Qt's own test answers for the fonts that stand in too: ask the file.
+        if (c < 0x80 || !font->raw->isValid() || font->raw->supportsCharacter(c))
+            continue;
+        // One character stands for its block of 256: the fonts that stand in are
+        // the same across a script, and a page may hold thousands of characters.
+        auto known = font->fallbacks.constFind(c >> 8);
+        if (known == font->fallbacks.constEnd()) {
+            std::pair<int, int> extent{-1, -1};
+            const char32_t one[1] = {char32_t(c)};
+            const QString character = QString::fromUcs4(one, 1);
+            {
+                // The fonts Qt draws the character with in this font's place.
+                QTextLayout layout(character, font->font);
+                layout.beginLayout();
+                layout.createLine();
+                layout.endLayout();
+                const QString own = font->raw->familyName();
+                for (const QGlyphRun& run : layout.glyphRuns()) {
+                    const QRawFont raw = run.rawFont();
+                    EmMetrics em;
+                    if (raw.familyName() == own || !tableMetrics(raw, &em))
+                        continue;
+                    const auto [a, d] = roundedExtent(em, font->font.pixelSize());
+                    extent = {std::max(extent.first, a), std::max(extent.second, d)};
+                }
+            }
+            known = font->fallbacks.insert(c >> 8, extent);
+        }
+        if (known->first >= 0) {
+            found = true;
+            *ascent = std::max(*ascent, known->first);
+            *descent = std::max(*descent, known->second);
+        }
+    }
+    return found;
 }
 
 void PageContainer::delete_font(litehtml::uint_ptr)

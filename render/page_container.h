@@ -30,11 +30,13 @@
 #include <QHash>
 #include <QSet>
 #include <QImage>
+#include <QRawFont>
 #include <QSize>
 #include <QStringList>
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -59,6 +61,12 @@ public:
     bool isFixedFamilyAlone(const char* familyList) const;
     // The fixed font's size over the standard font's.
     double fixedSizeRatio() const { return m_fixedRatio; }
+
+    // The highest ascent and deepest descent (each with half the line gap, in
+    // whole pixels as a browser rounds them) of the fonts that draw characters
+    // of `text` the engine's font `font` does not have; false when it has them
+    // all. A browser makes a line holding such characters room for those fonts.
+    bool fallbackExtent(litehtml::uint_ptr font, const std::string& text, int* ascent, int* descent);
 
     // The painter drawing calls go to while a document paints (set around draw()).
     void setPainter(QPainter* painter) { m_painter = painter; }
@@ -138,6 +146,10 @@ private:
         int descent = 0;
         QHash<QByteArray, int> widths; // word -> width in pixels
         std::unique_ptr<QFontMetricsF> metrics;
+        // Blocks of 256 characters this font lacks -> the ascent and descent of the
+        // fonts drawing them in its place (-1: none found).
+        QHash<uint, std::pair<int, int>> fallbacks;
+        std::optional<QRawFont> raw; // the font file itself, once asked for
     };
 
     static Picture decodePicture(const QString& path);

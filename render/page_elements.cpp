@@ -14,8 +14,11 @@
 #include <litehtml/el_style.h>
 #include <litehtml/el_table.h>
 #include <litehtml/el_td.h>
+#include <litehtml/el_text.h>
 #include <litehtml/el_title.h>
 #include <litehtml/el_tr.h>
+
+#include <QString>
 
 #include <algorithm>
 #include <cmath>
@@ -105,6 +108,11 @@ public:
     // Makes a static element the container of positioned descendants.
     virtual void makeContainer() = 0;
     virtual const litehtml::css_length& cssMarginLeft() const = 0;
+    // Whether line-height is normal, and a larger line height for it.
+    virtual bool lineHeightIsNormal() const = 0;
+    virtual void raiseLineHeight(int pixels) = 0;
+    // Puts `pieces` (made for this element's document) in the place of `child`.
+    virtual void replaceChild(const litehtml::element::ptr& child, const litehtml::elements_vector& pieces) = 0;
 };
 
 // The element class of every element but style, link and list items: the
@@ -189,6 +197,20 @@ public:
             this->m_el_position = litehtml::element_position_relative;
     }
     const litehtml::css_length& cssMarginLeft() const override { return this->m_css_margins.left; }
+    bool lineHeightIsNormal() const override { return this->m_lh_predefined; }
+    void raiseLineHeight(int pixels) override { this->m_line_height = std::max(this->m_line_height, pixels); }
+    void replaceChild(const litehtml::element::ptr& child, const litehtml::elements_vector& pieces) override
+    {
+        auto& children = this->m_children;
+        const auto at = std::find(children.begin(), children.end(), child);
+        if (at == children.end())
+            return;
+        const auto self = this->shared_from_this();
+        for (const auto& piece : pieces)
+            piece->parent(self);
+        child->parent(nullptr);
+        children.insert(children.erase(at), pieces.begin(), pieces.end());
+    }
 
     // min-width widens the box the content is laid out in, not only the box
     // drawn around it (the engine applies it after laying the content out).
@@ -1093,12 +1115,126 @@ void mendDetails(const litehtml::element::ptr& root)
         parent->removeChild(text);
 }
 
+// Characters of the scripts written without spaces (Chinese, Japanese, Korean):
+// a line may break between any two of them.
+bool isCloseSetCharacter(char32_t c)
+{
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF)
+        || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+// Punctuation, small kana and marks that never begin a line, and brackets that
+// never end one.
+bool neverBeginsLine(char32_t c)
+{
+    static const std::u32string marks =
+        U"、。，．・：；？！ー」』）］｝〕"
+        U"〉》】〙〗〟’”ぁぃぅぇぉっゃゅ"
+        U"ょゎゕゖァィゥェォッャュョヮヵヶ"
+        U"々〻ゝゞヽヾ゛゜)]},.;:!?%";
+    return marks.find(c) != std::u32string::npos;
+}
+
+bool neverEndsLine(char32_t c)
+{
+    static const std::u32string marks =
+        U"「『（［｛〔〈《【〘〖〝‘“([{";
+    return marks.find(c) != std::u32string::npos;
+}
+
+// A text of such characters as the pieces a line may break between (the engine
+// breaks only at spaces, and around each ideograph of the basic block); empty
+// when there is nowhere to break.
+std::vector<std::string> closeSetPieces(const std::string& text)
+{
+    const std::u32string chars = QString::fromUtf8(text.data(), qsizetype(text.size())).toStdU32String();
+    std::vector<std::string> pieces;
+    size_t start = 0;
+    for (size_t i = 1; i < chars.size(); ++i) {
+        const char32_t before = chars[i - 1], after = chars[i];
+        if ((isCloseSetCharacter(before) || isCloseSetCharacter(after)) && !neverBeginsLine(after)
+            && !neverEndsLine(before)) {
+            pieces.push_back(QString::fromStdU32String(chars.substr(start, i - start)).toStdString());
+            start = i;
+        }
+    }
+    if (pieces.empty())
+        return pieces;
+    pieces.push_back(QString::fromStdU32String(chars.substr(start)).toStdString());
+    return pieces;
+}
+
+// Text in scripts written without spaces, and text in fonts that stand in for the
+// element's own:
+// - such text may break between any two of its characters, as browsers break it;
+// - a line holding characters the element's font lacks is as high as the highest
+//   ascent plus the deepest descent of its font and those that draw them (for
+//   Japanese in Times, 21 pixels instead of 18 at 16 pixels).
+void mendForeignText(const litehtml::element::ptr& root)
+{
+    auto* container = containerOf(*root);
+    if (!container)
+        return;
+    std::vector<litehtml::element::ptr> pending{root};
+    while (!pending.empty()) {
+        const litehtml::element::ptr el = pending.back();
+        pending.pop_back();
+        auto* access = dynamic_cast<PageElementAccess*>(el.get());
+        int ascent = 0, descent = 0;
+        bool foreign = false;
+        std::vector<std::pair<litehtml::element::ptr, std::vector<std::string>>> splits;
+        for (int i = 0, n = int(el->get_children_count()); i < n; ++i) {
+            const litehtml::element::ptr child = el->get_child(i);
+            if (!child)
+                continue;
+            if (child->get_display() != litehtml::display_inline_text) {
+                pending.push_back(child);
+                continue;
+            }
+            if (!access || child->is_white_space())
+                continue;
+            std::string text;
+            child->get_text(text);
+            if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                continue;
+            int a = 0, d = 0;
+            if (container->fallbackExtent(el->get_font(), text, &a, &d)) {
+                foreign = true;
+                ascent = std::max(ascent, a);
+                descent = std::max(descent, d);
+            }
+            const litehtml::white_space ws = el->get_white_space();
+            if (ws == litehtml::white_space_normal || ws == litehtml::white_space_pre_line
+                || ws == litehtml::white_space_pre_wrap) {
+                if (std::vector<std::string> pieces = closeSetPieces(text); !pieces.empty())
+                    splits.emplace_back(child, std::move(pieces));
+            }
+        }
+        for (auto& [child, texts] : splits) {
+            litehtml::elements_vector pieces;
+            for (const std::string& text : texts) {
+                auto piece = std::make_shared<litehtml::el_text>(text.c_str(), el->get_document());
+                pieces.push_back(piece);
+            }
+            access->replaceChild(child, pieces);
+            for (const auto& piece : pieces)
+                piece->parse_styles(false);
+        }
+        if (foreign && access->lineHeightIsNormal()) {
+            litehtml::font_metrics own;
+            el->get_font(&own);
+            access->raiseLineHeight(std::max(own.ascent, ascent) + std::max(own.descent, descent));
+        }
+    }
+}
+
 } // namespace
 
 void mendPageTree(const litehtml::element::ptr& root, bool quirksMode)
 {
     if (!root)
         return;
+    mendForeignText(root);
     mendDetails(root);
     mendBreaks(root);
     mendMargins(root, quirksMode);

@@ -22,6 +22,10 @@
 // - a line holding text of another font is as high as its highest ascent plus
 //   its deepest descent (the engine took the highest single font);
 // - a border of style none or hidden takes no room;
+// - text in scripts written without spaces (Chinese, Japanese, Korean) may break
+//   between any two characters, not before closing punctuation and small kana
+//   nor after opening brackets; a line holding characters the element's font
+//   lacks makes room for the fonts that draw them;
 // - SUP and SUB (vertical-align super and sub, which the engine leaves on the
 //   baseline for text) are raised or lowered as browsers do and their line
 //   grows to hold them;

@@ -322,6 +322,25 @@ TEST_F(Pages, FixedPitchTextIsSizedByItsFamily)
     EXPECT_EQ(back, widthOf("<span>MMMMMMMMMM</span>"));
 }
 
+TEST_F(Pages, JapaneseTextBreaksBetweenCharactersAndMakesRoomForItsFont)
+{
+    // Kana are written without spaces: a line may break between any two (the
+    // engine broke only at spaces and around the basic ideographs).
+    const QImage narrow = paint("<body style='margin:0'><div style='width:100px'>"
+                                "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86\xE3\x81\x88\xE3\x81\x8A"
+                                "\xE3\x81\x8B\xE3\x81\x8D\xE3\x81\x8F\xE3\x81\x91\xE3\x81\x93"
+                                "\xE3\x81\x95\xE3\x81\x97\xE3\x81\x99\xE3\x81\x9B\xE3\x81\x9D</div>");
+    const QRect ink = inkIn(narrow, QRect(0, 0, 400, 200));
+    EXPECT_LE(ink.right(), 100);
+    EXPECT_GE(ink.height(), 2 * 21);
+    // The font drawing them in Times' place (Droid Sans Fallback) is higher:
+    // a line holding them is 21 pixels high at 16 pixels, as in Chromium.
+    const QImage line = paint("<body style='margin:0'><div style='background:blue'>x \xE6\x97\xA5\xE6\x9C\xAC"
+                              "</div>");
+    EXPECT_EQ(blueRows(line), 21);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>x</div>")), 18);
+}
+
 TEST_F(Pages, SuperscriptsAndSubscriptsAreShiftedAndMakeRoom)
 {
     // 16-pixel text: a line 18 pixels high; a superscript raised by 6 pixels
