@@ -206,9 +206,10 @@ public:
         if (at == children.end())
             return;
         const auto self = this->shared_from_this();
+        if (std::find(pieces.begin(), pieces.end(), child) == pieces.end())
+            child->parent(nullptr);
         for (const auto& piece : pieces)
             piece->parent(self);
-        child->parent(nullptr);
         children.insert(children.erase(at), pieces.begin(), pieces.end());
     }
 
@@ -650,6 +651,7 @@ bool outOfFlow(const litehtml::element::ptr& el)
 struct LineItem {
     PageBreak* lineBreak = nullptr;
     litehtml::element* space = nullptr; // neither: content
+    litehtml::element* newline = nullptr; // a line break of preformatted text
 };
 
 void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<LineItem>>& runs, int depth)
@@ -664,7 +666,9 @@ void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<Line
         if (d == litehtml::display_none || outOfFlow(child))
             continue;
         if (d == litehtml::display_inline_text) {
-            if (child->is_white_space())
+            if (child->is_break()) // a line break of preformatted text
+                runs.back().push_back({nullptr, nullptr, child.get()});
+            else if (child->is_white_space())
                 runs.back().push_back({nullptr, child.get()});
             else
                 runs.back().push_back({});
@@ -689,6 +693,7 @@ void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<Line
 void mendBreaks(const litehtml::element::ptr& root)
 {
     std::vector<std::pair<litehtml::element::ptr, litehtml::element::ptr>> blankSpace;
+    std::vector<litehtml::element::ptr> emptyLineBefore;
     std::vector<litehtml::element::ptr> pending{root};
     while (!pending.empty()) {
         const litehtml::element::ptr el = pending.back();
@@ -704,7 +709,8 @@ void mendBreaks(const litehtml::element::ptr& root)
         for (std::vector<LineItem>& run : runs) {
             // White space alone between blocks makes no line (the engine makes
             // one, which keeps the blocks' margins from meeting).
-            const bool blank = std::all_of(run.begin(), run.end(), [](const LineItem& i) { return i.space; });
+            const bool blank = std::all_of(run.begin(), run.end(), [](const LineItem& i) { return i.space; })
+                && !run.empty();
             if (blank) {
                 for (const LineItem& item : run) {
                     if (auto parent = item.space->parent())
@@ -714,6 +720,10 @@ void mendBreaks(const litehtml::element::ptr& root)
             }
             // Line breaks, by where they stand among the lines' content.
             run.erase(std::remove_if(run.begin(), run.end(), [](const LineItem& i) { return i.space; }), run.end());
+            // Preformatted text that begins with a line break begins with an empty
+            // line; the engine starts the lines at the first break and loses it.
+            if (!run.empty() && run.front().newline)
+                emptyLineBefore.push_back(run.front().newline->shared_from_this());
             // After the last content the first break ends its line and each one
             // after it is an empty line (the engine gives the last line of a
             // block no height when it holds a break alone).
@@ -741,6 +751,17 @@ void mendBreaks(const litehtml::element::ptr& root)
     }
     for (const auto& [parent, space] : blankSpace)
         parent->removeChild(space);
+    for (const litehtml::element::ptr& newline : emptyLineBefore) {
+        const litehtml::element::ptr parent = newline->parent();
+        auto* access = dynamic_cast<PageElementAccess*>(parent.get());
+        if (!access)
+            continue;
+        auto line = std::make_shared<PageBreak>(parent->get_document());
+        line->set_tagName("br");
+        access->replaceChild(newline, {line, newline});
+        line->parse_styles(false);
+        line->setRole(PageBreak::Role::First);
+    }
 }
 
 // What comes first (last) in the flow of a block: nothing but white space, inline

@@ -43,6 +43,7 @@ std::shared_ptr<litehtml::element> createPageElement(const char* tagName, const 
 // engine's layout differs from a browser's:
 // - BR ends the line it is in (the engine starts a new one with it), two in a row
 //   leave an empty line, one at the end of a block adds none (two there add one);
+//   preformatted text that begins with a line break begins with an empty line;
 // - white space alone between blocks makes no line;
 // - top margins of first children meet their parent's, bottom margins of last
 //   children theirs (the engine kept a child's inside when the child had a

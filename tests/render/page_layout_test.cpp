@@ -400,6 +400,14 @@ TEST_F(Pages, LineBreaks)
     const QImage leading = paint("<body style='margin:0'><div style='background:blue'><br>HH</div></body>");
     EXPECT_TRUE(near(leading.pixel(100, 28), Qt::blue));
     EXPECT_TRUE(inkIn(leading, QRect(0, 0, 200, 16), qRgb(0, 0, 255)).isEmpty());
+    // Preformatted text that begins with a line break (after the one the parser
+    // drops) begins with an empty line: one line high for "\n", three for
+    // "\n\nx\n".
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><pre style='margin:0; background:blue'>\n\n</pre>"), 100),
+              18);
+    EXPECT_EQ(blueRows(paint("<body style='margin:0'><pre style='margin:0; background:blue'>\n\n\nx\n</pre>"),
+                       100),
+              54);
     // Two at the end: the line, then an empty one; three: two empty ones.
     EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>HH<br><br></div>"), 100), 36);
     EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>HH<br><br><br></div>"), 100), 54);
