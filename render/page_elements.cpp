@@ -805,6 +805,15 @@ Edge edgeOf(const litehtml::element::ptr& el, bool first, litehtml::element::ptr
     return Edge::Nothing;
 }
 
+// An inline element with nothing in it (the target of a link, an empty span):
+// it makes no line, and margins meet across it.
+bool holdsNothing(const litehtml::element::ptr& el)
+{
+    litehtml::element::ptr inner;
+    return el->get_display() == litehtml::display_inline && !el->is_replaced()
+        && edgeOf(el, true, &inner) == Edge::Nothing;
+}
+
 // The first (or last) child in the flow of a block, when it is a block whose top
 // (bottom) margin meets the block's; null otherwise.
 litehtml::element::ptr edgeChild(const litehtml::element::ptr& el, bool first)
@@ -885,6 +894,8 @@ bool isEmptyBlock(const litehtml::element::ptr& el, int depth = 0)
             continue;
         if (child->get_display() == litehtml::display_inline_text && child->is_white_space())
             continue;
+        if (holdsNothing(child))
+            continue;
         if (!isEmptyBlock(child, depth + 1))
             return false;
     }
@@ -916,7 +927,8 @@ void mendEmptyBlocks(const litehtml::element::ptr& root)
             for (int k = i + 1; k < n && !neighbour; ++k) {
                 auto next = el->get_child(k);
                 if (!next || next->get_display() == litehtml::display_none || outOfFlow(next)
-                    || (next->get_display() == litehtml::display_inline_text && next->is_white_space()))
+                    || (next->get_display() == litehtml::display_inline_text && next->is_white_space())
+                    || holdsNothing(next))
                     continue;
                 if (next->get_display() != litehtml::display_block || isEmptyBlock(next)
                     || !dynamic_cast<PageElementAccess*>(next.get()))
@@ -928,7 +940,8 @@ void mendEmptyBlocks(const litehtml::element::ptr& root)
                 for (int k = i - 1; k >= 0 && !neighbour; --k) {
                     auto previous = el->get_child(k);
                     if (!previous || previous->get_display() == litehtml::display_none || outOfFlow(previous)
-                        || (previous->get_display() == litehtml::display_inline_text && previous->is_white_space()))
+                        || (previous->get_display() == litehtml::display_inline_text && previous->is_white_space())
+                        || holdsNothing(previous))
                         continue;
                     if (previous->get_display() != litehtml::display_block
                         || !dynamic_cast<PageElementAccess*>(previous.get()))
@@ -1045,7 +1058,8 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
             if (outOfFlow(child))
                 continue;
             if (d != litehtml::display_block && d != litehtml::display_list_item && d != litehtml::display_table) {
-                upper = nullptr;
+                if (!holdsNothing(child))
+                    upper = nullptr;
                 continue;
             }
             if (upper && !upper->collapse_bottom_margin() && upper->margin_bottom() >= 0 && child->margin_top() > 0)

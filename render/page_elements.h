@@ -48,7 +48,8 @@ std::shared_ptr<litehtml::element> createPageElement(const char* tagName, const 
 // - top margins of first children meet their parent's, bottom margins of last
 //   children theirs (the engine kept a child's inside when the child had a
 //   border below), and neighbours' margins meet, also where the engine counts
-//   them twice or not at all; empty blocks
+//   them twice or not at all, and across inline elements holding nothing (the
+//   targets of links); empty blocks
 //   pass their margins on; in quirks mode the default margins at the top of the
 //   body and at the edges of table cells are left out;
 // - a side bar pulled back by margin-left: -100% beside a full-width float is

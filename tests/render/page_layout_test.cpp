@@ -530,6 +530,18 @@ TEST_F(Pages, TopMarginsCollapseIntoTheBody)
     while (nextTop < 200 && !near(bottom.pixel(300, nextTop), Qt::red))
         ++nextTop;
     EXPECT_EQ(nextTop - 39, 24);
+    // An inline element holding nothing (a link's target) between blocks stands
+    // between no margins: neighbours meet across it, and an empty block beside it
+    // passes its margins through.
+    for (const char* between : {"<span id=a></span>", "<div></div><a name=b></a>"}) {
+        const QImage across = paint(QByteArray("<!DOCTYPE html><body style='margin:0'><div style='height:10px; "
+                                               "margin-bottom:8px; border-bottom:1px solid blue'></div>")
+                                    + between + "<div><h2 style='margin-top:23px; background:red'>x</h2></div>");
+        int top = 0;
+        while (top < 200 && !near(across.pixel(300, top), Qt::red))
+            ++top;
+        EXPECT_EQ(top, 11 + 23) << between;
+    }
     // A border of style none takes no room, whatever its width.
     const QImage none = paint("<!DOCTYPE html><body style='margin:0'><div style='border-bottom:2px solid red; "
                               "border-style:none; background:blue'>x</div><div style='background:red'>y</div>");
