@@ -9,6 +9,8 @@
 
 #include <litehtml.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QPainter>
 #include <QSet>
@@ -137,6 +139,12 @@ bool isQuirksMode(const QByteArray& markup)
     for (auto t = tokenizer.next(); t.type != HtmlTokenizer::TokenType::EndOfInput; t = tokenizer.next()) {
         if (t.type == HtmlTokenizer::TokenType::NeedInput)
             break;
+        // White space, a byte order mark and an XML declaration may come first.
+        if (t.type == HtmlTokenizer::TokenType::Text
+            && QByteArrayView(t.text).trimmed().toByteArray().replace("\xEF\xBB\xBF", "").trimmed().isEmpty())
+            continue;
+        if (t.type == HtmlTokenizer::TokenType::StartTag && t.name.startsWith('?'))
+            continue;
         if (t.type != HtmlTokenizer::TokenType::Bang)
             return true;
         const QByteArray raw =
@@ -184,6 +192,20 @@ bool isQuirksMode(const QByteArray& markup)
         return false;
     }
     return true;
+}
+
+// What the document type is read from: the start of the source document when the
+// markup is its translation and the source can be read, else the markup.
+QByteArray documentTypeSource(const QByteArray& markup, const QString& sourceDocument)
+{
+    if (sourceDocument.isEmpty())
+        return markup;
+    QFile file(sourceDocument);
+    const QFileInfo info(sourceDocument);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return markup;
+    const QByteArray head = file.read(4096);
+    return head.isEmpty() ? markup : head;
 }
 
 QString frameDocumentPath(const QByteArray& src, const QUrl& base)
@@ -354,7 +376,7 @@ void PageLayout::layOutDocument()
             container.fixes().collectVariables(sheet);
     }
 
-    const bool quirks = isQuirksMode(markup);
+    const bool quirks = isQuirksMode(documentTypeSource(markup, m_input.sourceDocument));
     m_engine->context = contextFor(defaultStyleSheet(m_input.fonts, quirks));
     m_engine->document = litehtml::document::createFromUTF8(markup.constData(), &container, m_engine->context.get());
     if (!m_engine->document) {
@@ -390,6 +412,7 @@ void PageLayout::layOutFrames()
         input.frameDepth = m_input.frameDepth + 1;
         input.enclosing = around;
         input.missingPicture = m_input.missingPicture;
+        input.sourceDocument = frame->path; // the frame shows that document (translated)
         frame->layout = std::make_unique<PageLayout>(std::move(input));
     }
 }

@@ -51,6 +51,10 @@ public:
         int frameDepth = 0; // documents of frames around this one
         QStringList enclosing; // their local paths: a frame showing one stays empty
         QString missingPicture; // shown for an IMG whose picture cannot be decoded
+        // The document the markup is the translation of; empty when the markup is
+        // the document. A translation keeps no document type ("<!>"): the mode a
+        // browser lays the page out in (quirks or not) is read from the source.
+        QString sourceDocument;
     };
 
     explicit PageLayout(Input input);

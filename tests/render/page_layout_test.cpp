@@ -491,6 +491,27 @@ TEST_F(Pages, TopMarginsCollapseIntoTheBody)
     // Quirks mode: the default margin at the top of the body is left out.
     const QImage quirks = paint("<body><h1 style='background:red'>H</h1>");
     EXPECT_EQ(inkIn(quirks, QRect(0, 0, 400, 100)).top(), 8);
+    // White space and an XML declaration before the document type change nothing.
+    const QImage spaced = paint("\n<?xml version=\"1.0\"?>\n<!DOCTYPE html><body><h1 style='background:red'>H</h1>");
+    EXPECT_EQ(inkIn(spaced, QRect(0, 0, 400, 100)).top(), 21);
+    // A translation keeps no document type ("<!>"): the mode is the source's.
+    const auto translated = [this](const QByteArray& sourceType) {
+        PageLayout::Input input;
+        input.markup = "<!><html><body><h1 style='background:red'>H\r\n</h1></body></html>";
+        input.baseUrl = QUrl::fromLocalFile(dir.filePath(QStringLiteral("copy.htm")));
+        input.fonts = browserFonts();
+        input.width = 400;
+        input.height = 300;
+        input.sourceDocument = write(QStringLiteral("source.htm"), sourceType + "<html><body><h1>H</h1>");
+        PageLayout page(std::move(input));
+        QImage image(400, 300, QImage::Format_RGB32);
+        QPainter painter(&image);
+        page.paint(painter, image.rect());
+        return inkIn(image, QRect(0, 0, 400, 100)).top();
+    };
+    EXPECT_EQ(translated("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n"), 8);
+    EXPECT_EQ(translated("<!DOCTYPE html>\n"), 21);
+    EXPECT_EQ(translated(""), 8);
     // Neighbours meet even when the upper one has padding or a border below.
     const QImage padded = paint("<!DOCTYPE html><body style='margin:0'><div>\n<h1 style='padding:16px 0;"
                                 "margin:0 0 16px; background:blue'>x</h1>\n<h2 style='margin-top:29px;"
