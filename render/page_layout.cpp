@@ -263,6 +263,7 @@ struct PageLayout::FrameView {
     QRect rect;
     QString path;
     std::unique_ptr<PageLayout> layout; // null: nothing to show
+    bool unavailable = false; // no local document to show: painted as a browser paints it
 };
 
 PageLayout::PageLayout(Input input)
@@ -278,6 +279,9 @@ PageLayout::PageLayout(Input input)
             auto view = std::make_unique<FrameView>();
             view->rect = frame.rect;
             view->path = frameDocumentPath(frame.src, m_input.baseUrl);
+            // No local document that is there: its address was taken out of the
+            // translation, or names a missing file or the network.
+            view->unavailable = view->path.isEmpty() || !QFileInfo(view->path).isFile();
             m_frames.push_back(std::move(view));
         }
         layOutFrames();
@@ -447,6 +451,9 @@ void PageLayout::paint(QPainter& painter, const QRect& area, const QPoint& scrol
         }
         for (const auto& frame : m_frames) {
             const QRect shown = frame->rect.translated(-scroll) & area;
+            // A frame a browser could not load shows its error page, light grey.
+            if (frame->unavailable && !shown.isEmpty())
+                painter.fillRect(shown, QColor(0xdd, 0xdd, 0xdd));
             if (!frame->layout || shown.isEmpty())
                 continue;
             frame->layout->paint(painter, shown, scroll - frame->rect.topLeft());

@@ -18,8 +18,9 @@
 //
 // A frameset page shows its frames side by side as a browser lays them out; each
 // frame is a PageLayout of its own, made from the markup `frames` holds for the
-// frame's document (by local path; a frame whose document is not there stays
-// empty). framesOf() tells a caller which documents a page's frames need.
+// frame's document (by local path; a frame whose document is not a local file
+// shows nothing, light grey, as a browser shows a frame it could not load).
+// framesOf() tells a caller which documents a page's frames need.
 #include "render/default_style_sheet.h"
 
 #include <QByteArray>
