@@ -1,5 +1,6 @@
 #include "render/page_layout.h"
 
+#include "render/declared_charset.h"
 #include "render/frameset_layout.h"
 #include "render/html_text.h"
 #include "render/html_tokenizer.h"
@@ -120,9 +121,9 @@ QByteArray expandPreTabs(const QByteArray& markup)
 // The markup as the engine takes it: UTF-8 (Windows-1252 documents converted),
 // without NUL bytes (the engine reads a C string), cut down where it would make
 // the engine fall over (see nesting_limit.h).
-QByteArray guardMarkup(const QByteArray& markup)
+QByteArray guardMarkup(const QByteArray& markup, const QByteArray& charset)
 {
-    QByteArray text = QByteArrayView(markup).isValidUtf8() ? markup : decodeHtmlBytes(markup).toUtf8();
+    QByteArray text = readsAsUtf8(markup, charset) ? markup : decodeDeclared(markup, charset).toUtf8();
     if (text.contains('\0'))
         text.replace('\0', QByteArray());
     return limitNesting(expandPreTabs(text));
@@ -194,9 +195,10 @@ bool isQuirksMode(const QByteArray& markup)
     return true;
 }
 
-// What the document type is read from: the start of the source document when the
-// markup is its translation and the source can be read, else the markup.
-QByteArray documentTypeSource(const QByteArray& markup, const QString& sourceDocument)
+// What the document type and the declared encoding are read from: the start of
+// the source document when the markup is its translation (which keeps neither)
+// and the source can be read, else the markup.
+QByteArray documentHead(const QByteArray& markup, const QString& sourceDocument)
 {
     if (sourceDocument.isEmpty())
         return markup;
@@ -306,7 +308,8 @@ void PageLayout::layOutDocument()
     PageContainer& container = *m_engine->container;
     container.setMissingPicture(m_input.missingPicture);
     container.setFixedFont(m_input.fonts.fixed);
-    const QByteArray markup = guardMarkup(m_input.markup);
+    const QByteArray head = documentHead(m_input.markup, m_input.sourceDocument);
+    const QByteArray markup = guardMarkup(m_input.markup, declaredCharset(head));
 
     // Custom properties are known before any style sheet reaches the engine: they
     // are gathered from the STYLE elements, the linked style sheets and the ones
@@ -380,7 +383,7 @@ void PageLayout::layOutDocument()
             container.fixes().collectVariables(sheet);
     }
 
-    const bool quirks = isQuirksMode(documentTypeSource(markup, m_input.sourceDocument));
+    const bool quirks = isQuirksMode(head);
     m_engine->context = contextFor(defaultStyleSheet(m_input.fonts, quirks));
     m_engine->document = litehtml::document::createFromUTF8(markup.constData(), &container, m_engine->context.get());
     if (!m_engine->document) {

@@ -1,5 +1,6 @@
 // Pages laid out and painted as a browser shows them, checked by the colours of
 // pixels at known places.
+#include "render/declared_charset.h"
 #include "render/page_layout.h"
 #include "render/presentational_styles.h"
 #include "render/style_sheet_fixes.h"
@@ -438,6 +439,57 @@ TEST_F(Pages, Utf8AndWindows1252Documents)
     const QImage accented = paint("<p>\xE9\xE9\xE9\xE9</p>");
     const QImage plain = paint("<p>eeee</p>");
     EXPECT_NEAR(inkIn(accented, QRect(0, 0, 400, 60)).width(), inkIn(plain, QRect(0, 0, 400, 60)).width(), 3);
+}
+
+TEST(DeclaredCharset, FoundInMetaElementsAsBrowsersFindIt)
+{
+    EXPECT_EQ(declaredCharset("<html><head><meta charset=\"Shift_JIS\">"), "Shift_JIS");
+    EXPECT_EQ(declaredCharset("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=euc-jp\">"), "euc-jp");
+    EXPECT_EQ(declaredCharset("<meta content='text/html;charset = \"koi8-r\"' http-equiv='content-type'>"), "koi8-r");
+    // Not a content type, not in the first 1024 bytes, or none at all.
+    EXPECT_EQ(declaredCharset("<meta name=description content=\"charset=big5\">"), "");
+    EXPECT_EQ(declaredCharset(QByteArray(1100, ' ') + "<meta charset=big5>"), "");
+    EXPECT_EQ(declaredCharset("<p>charset=big5</p>"), "");
+    EXPECT_EQ(declaredCharset("<meta charset="), "");
+}
+
+TEST(DeclaredCharset, LegacyEncodingsAreReadWhereTheBytesAreNotUtf8)
+{
+    const QString japanese = QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+    // Shift_JIS and EUC-JP bytes of the same text.
+    const QByteArray sjis("\x93\xfa\x96\x7b\x8c\xea");
+    const QByteArray eucjp("\xc6\xfc\xcb\xdc\xb8\xec");
+    EXPECT_EQ(decodeDeclared(sjis, "Shift_JIS"), japanese);
+    EXPECT_EQ(decodeDeclared(eucjp, "EUC-JP"), japanese);
+    EXPECT_FALSE(readsAsUtf8(sjis, "Shift_JIS"));
+    // Seven-bit ISO-2022-JP: valid UTF-8 bytes, read in the declared encoding.
+    const QByteArray jis("\x1b$BF|K\\8l\x1b(B");
+    EXPECT_EQ(decodeDeclared(jis, "ISO-2022-JP"), japanese);
+    EXPECT_FALSE(readsAsUtf8(jis, "iso-2022-jp"));
+    // A page declaring a legacy encoding that is in fact UTF-8 reads as UTF-8;
+    // without a declaration (or one of Latin-1's) the program's rule holds.
+    EXPECT_EQ(decodeDeclared(japanese.toUtf8(), "Shift_JIS"), japanese);
+    EXPECT_TRUE(readsAsUtf8(japanese.toUtf8(), "iso-8859-1"));
+    EXPECT_EQ(decodeDeclared("caf\xe9", ""), QString::fromUtf8("caf\xC3\xA9"));
+    EXPECT_EQ(decodeDeclared("caf\xe9", "iso-8859-1"), QString::fromUtf8("caf\xC3\xA9"));
+    // An encoding nobody knows falls back to the rule too.
+    EXPECT_EQ(decodeDeclared("caf\xe9", "x-no-such-encoding"), QString::fromUtf8("caf\xC3\xA9"));
+}
+
+TEST_F(Pages, PagesInTheEncodingTheyDeclare)
+{
+    const QString japanese = QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+    EXPECT_EQ(lay("<meta charset=shift_jis><p>\x93\xfa\x96\x7b\x8c\xea</p>")->plainText().trimmed(), japanese);
+    // A translation keeps no META: the declaration is read from its source.
+    PageLayout::Input input;
+    input.markup = "<!><html><head><meta ></head><body><p>\x93\xfa\x96\x7b\x8c\xea</p></body></html>";
+    input.baseUrl = QUrl::fromLocalFile(dir.filePath(QStringLiteral("copy.htm")));
+    input.fonts = browserFonts();
+    input.width = 400;
+    input.height = 300;
+    input.sourceDocument = write(QStringLiteral("source.htm"), "<meta http-equiv=Content-Type "
+                                                               "content=\"text/html; charset=Shift_JIS\"><p>\x93\xfa</p>");
+    EXPECT_EQ(PageLayout(std::move(input)).plainText().trimmed(), japanese);
 }
 
 TEST_F(Pages, MediaOfALightScreenOfTheLayoutWidth)
