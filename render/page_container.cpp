@@ -205,12 +205,11 @@ EmMetrics emMetricsOf(const QFont& font)
             return *found;
     }
     EmMetrics em;
-    QFont probe(font);
-    probe.setPixelSize(1000);
-    probe.setUnderline(false);
-    probe.setStrikeOut(false);
-    probe.setOverline(false);
-    if (!tableMetrics(QRawFont::fromFont(probe), &em)) {
+    // The tables are the same at every size: the font at its own size is asked,
+    // whose engine its metrics have loaded already.
+    if (!tableMetrics(QRawFont::fromFont(font), &em)) {
+        QFont probe(font);
+        probe.setPixelSize(1000);
         const QFontMetricsF m(probe);
         em.ascent = m.ascent() / 1000.0;
         em.descent = m.descent() / 1000.0;
