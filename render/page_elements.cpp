@@ -227,7 +227,61 @@ public:
             if (needed > max_width && needed <= 20000)
                 max_width = needed;
         }
-        return Base::render(x, y, max_width, second_pass);
+        const int width = Base::render(x, y, max_width, second_pass);
+        justifyLines();
+        return width;
+    }
+
+    // text-align: justify, which the engine lays out as left: every line but the
+    // last of a paragraph (and but one a forced break ends) is stretched to the
+    // right edge by widening its spaces evenly.
+    void justifyLines()
+    {
+        if (this->m_text_align != litehtml::text_align_justify)
+            return;
+        const auto& boxes = this->m_boxes;
+        for (size_t i = 0; i + 1 < boxes.size(); ++i) {
+            litehtml::box* line = boxes[i].get();
+            litehtml::box* next = boxes[i + 1].get();
+            if (line->get_type() != litehtml::box_line || next->get_type() != litehtml::box_line)
+                continue;
+            litehtml::elements_vector following;
+            next->get_elements(following);
+            if (!following.empty() && following.front()->is_break())
+                continue;
+            litehtml::elements_vector items;
+            line->get_elements(items);
+            // The spaces between the line's first and last content.
+            int last = -1;
+            for (int k = 0; k < int(items.size()); ++k) {
+                if (!items[k]->skip() && !items[k]->is_white_space() && !items[k]->is_break())
+                    last = k;
+            }
+            if (last < 0)
+                continue;
+            int gaps = 0;
+            bool content = false;
+            for (int k = 0; k < last; ++k) {
+                const bool space = items[k]->is_white_space() && !items[k]->skip();
+                gaps += space && content;
+                content = content || (!space && !items[k]->skip());
+            }
+            int left = 0, right = this->m_pos.width;
+            this->get_line_left_right(line->top(), this->m_pos.width, left, right);
+            const int extra = right - items[last]->right();
+            if (gaps == 0 || extra <= 0 || extra > this->m_pos.width)
+                continue;
+            int passed = 0;
+            content = false;
+            for (int k = 0; k <= last; ++k) {
+                const bool space = items[k]->is_white_space() && !items[k]->skip();
+                if (space && content)
+                    ++passed;
+                content = content || (!space && !items[k]->skip());
+                if (passed > 0)
+                    items[k]->get_position().x += int(std::lround(double(extra) * passed / gaps));
+            }
+        }
     }
 
     void setMargin(bool top, int pixels) override

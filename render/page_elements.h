@@ -22,6 +22,8 @@
 // - a line holding text of another font is as high as its highest ascent plus
 //   its deepest descent (the engine took the highest single font);
 // - a border of style none or hidden takes no room;
+// - text-align: justify (laid out as left by the engine) stretches every line but
+//   a paragraph's last, and one a break ends, to the right edge;
 // - text in scripts written without spaces (Chinese, Japanese, Korean) may break
 //   between any two characters, not before closing punctuation and small kana
 //   nor after opening brackets; a line holding characters the element's font

@@ -342,6 +342,25 @@ TEST_F(Pages, JapaneseTextBreaksBetweenCharactersAndMakesRoomForItsFont)
     EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>x</div>")), 18);
 }
 
+TEST_F(Pages, JustifiedLinesReachTheRightEdge)
+{
+    // Every line but a paragraph's last (and one a break ends) is stretched to
+    // the right edge; the engine laid them out as left-aligned lines.
+    const QImage page = paint("<body style='margin:0'><p style='text-align:justify; width:300px; margin:0'>"
+                              "The quick brown fox jumps over the lazy dog and keeps running through the long "
+                              "grass of the meadow<br>until the evening comes and the sun sets.</p>");
+    const QRect first = inkIn(page, QRect(0, 0, 400, 18));
+    const QRect second = inkIn(page, QRect(0, 18, 400, 18));
+    const QRect broken = inkIn(page, QRect(0, 36, 400, 18));
+    const QRect last = inkIn(page, QRect(0, 54, 400, 18));
+    EXPECT_GE(first.right(), 297);
+    EXPECT_LE(first.right(), 300);
+    EXPECT_GE(second.right(), 297);
+    EXPECT_LT(broken.right(), 280); // ended by the break
+    EXPECT_LT(last.right(), 280);
+    EXPECT_LE(first.left(), 1);
+}
+
 TEST_F(Pages, SuperscriptsAndSubscriptsAreShiftedAndMakeRoom)
 {
     // 16-pixel text: a line 18 pixels high; a superscript raised by 6 pixels
