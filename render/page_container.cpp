@@ -2,6 +2,7 @@
 
 #include "platform/text_decoding.h"
 #include "render/default_style_sheet.h"
+#include "render/html_text.h"
 #include "render/page_elements.h"
 #include "render/picture_file.h"
 
@@ -484,8 +485,8 @@ bool PageContainer::fallbackExtent(litehtml::uint_ptr handle, const std::string&
     *descent = 0;
     if (!font->raw)
         font->raw = QRawFont::fromFont(font->font);
-    const QList<uint> characters = QString::fromUtf8(text.data(), qsizetype(text.size())).toUcs4();
-    for (const uint c : characters) {
+    for (size_t at = 0; at < text.size();) {
+        const char32_t c = nextCodePoint(text, at);
         // Qt's own test answers for the fonts that stand in too: ask the file.
         if (c < 0x80 || !font->raw->isValid() || font->raw->supportsCharacter(c))
             continue;

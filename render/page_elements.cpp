@@ -1,5 +1,6 @@
 #include "render/page_elements.h"
 
+#include "render/html_text.h"
 #include "render/page_container.h"
 #include "render/presentational_styles.h"
 
@@ -1236,20 +1237,21 @@ bool neverEndsLine(char32_t c)
 // when there is nowhere to break.
 std::vector<std::string> closeSetPieces(const std::string& text)
 {
-    const std::u32string chars = QString::fromUtf8(text.data(), qsizetype(text.size())).toStdU32String();
     std::vector<std::string> pieces;
-    size_t start = 0;
-    for (size_t i = 1; i < chars.size(); ++i) {
-        const char32_t before = chars[i - 1], after = chars[i];
+    size_t start = 0, at = 0;
+    char32_t before = nextCodePoint(text, at);
+    while (at < text.size()) {
+        const size_t here = at;
+        const char32_t after = nextCodePoint(text, at);
         if ((isCloseSetCharacter(before) || isCloseSetCharacter(after)) && !neverBeginsLine(after)
             && !neverEndsLine(before)) {
-            pieces.push_back(QString::fromStdU32String(chars.substr(start, i - start)).toStdString());
-            start = i;
+            pieces.push_back(text.substr(start, here - start));
+            start = here;
         }
+        before = after;
     }
-    if (pieces.empty())
-        return pieces;
-    pieces.push_back(QString::fromStdU32String(chars.substr(start)).toStdString());
+    if (!pieces.empty())
+        pieces.push_back(text.substr(start));
     return pieces;
 }
 
