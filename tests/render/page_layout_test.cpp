@@ -1,6 +1,7 @@
 // Pages laid out and painted as a browser shows them, checked by the colours of
 // pixels at known places.
 #include "render/declared_charset.h"
+#include "render/html_text.h"
 #include "render/page_layout.h"
 #include "render/presentational_styles.h"
 #include "render/style_sheet_fixes.h"
@@ -458,6 +459,18 @@ TEST_F(Pages, Utf8AndWindows1252Documents)
     const QImage accented = paint("<p>\xE9\xE9\xE9\xE9</p>");
     const QImage plain = paint("<p>eeee</p>");
     EXPECT_NEAR(inkIn(accented, QRect(0, 0, 400, 60)).width(), inkIn(plain, QRect(0, 0, 400, 60)).width(), 3);
+}
+
+TEST(HtmlText, CharactersAreReadInPlace)
+{
+    const std::string text = "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x98\x80\xFF\xE6\x97";
+    size_t at = 0;
+    std::vector<char32_t> read;
+    while (at < text.size())
+        read.push_back(nextCodePoint(text, at));
+    // A byte that begins no whole sequence stands for itself, and so does a cut one.
+    EXPECT_EQ(read, (std::vector<char32_t>{U'a', 0xE9, 0x65E5, 0x1F600, 0xFF, 0xE6, 0x97}));
+    EXPECT_EQ(at, text.size());
 }
 
 TEST(DeclaredCharset, FoundInMetaElementsAsBrowsersFindIt)
