@@ -4,9 +4,12 @@
 // to its end (or its cut-off) and write a translation; a small document is also
 // laid out by a view with some elements disabled. The layout engine (gumbo and
 // litehtml behind PageLayout) lays the bytes out as a page at a width the input
-// chooses, as the document of two frames of a frameset page, and the style sheet
-// mending reads them as a style sheet, a style attribute and a media list.
+// chooses (now and then as the translation of the file the bytes are in), as the
+// document of two frames of a frameset page, and the style sheet mending reads
+// them as a style sheet, a style attribute and a media list; the encoding they
+// declare is found and applied.
 #include "platform/message_service.h"
+#include "render/declared_charset.h"
 #include "render/page_layout.h"
 #include "render/style_sheet_fixes.h"
 #include "render/thtml.h"
@@ -156,6 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         page.fonts.headings[0] = h.view->Heading1Font();
         page.width = size > 2 ? 1 + data[2] * 4 : 300;
         page.height = 200;
+        // Now and then as the translation of itself: the document type and the
+        // declared encoding are then read from the file.
+        if (size > 4 && data[4] % 2 == 0)
+            page.sourceDocument = path;
         auto frames = std::make_shared<FrameDocuments>();
         frames->insert(h.dir.filePath(QStringLiteral("f.htm")), markup);
         page.frames = frames;
@@ -175,6 +182,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             QPainter painter(&image);
             frameset.paint(painter, image.rect());
         }
+
+        // The encoding the bytes declare, and the bytes read in it.
+        const QByteArray charset = declaredCharset(input);
+        (void)decodeDeclared(input, charset);
+        (void)readsAsUtf8(input, charset);
+        (void)decodeDeclared(input, size > 5 && data[5] % 2 ? "shift_jis" : "iso-2022-jp");
 
         // The same bytes as style sheet text.
         StyleSheetFixes::Screen screen;

@@ -6,7 +6,8 @@ namespace zv {
 namespace {
 
 // The defaults that do not depend on the fonts. Sizes of text are left to the
-// rules written from the fonts below.
+// rules written from the fonts below. THEAD and TFOOT are row groups like TBODY:
+// the engine lays out no rows of a header or footer group.
 const char kHtml4Defaults[] = R"css(
 html, address, blockquote, body, dd, div, dl, dt, fieldset, form, frame, frameset,
 h1, h2, h3, h4, h5, h6, noframes, ol, p, ul, center, dir, hr, menu, pre, xmp, listing,
@@ -17,9 +18,7 @@ datalist, area, map, option, dialog, noembed, input[type=hidden], [hidden] { dis
 li { display: list-item }
 table { display: table; border-collapse: separate; border-spacing: 2px; text-indent: 0;
         box-sizing: border-box }
-thead { display: table-header-group; vertical-align: middle }
-tbody { display: table-row-group; vertical-align: middle }
-tfoot { display: table-footer-group; vertical-align: middle }
+thead, tbody, tfoot { display: table-row-group; vertical-align: middle }
 tr { display: table-row; vertical-align: inherit }
 td, th { display: table-cell; vertical-align: inherit; padding: 1px }
 col { display: table-column }
@@ -57,7 +56,7 @@ s, strike, del { text-decoration: line-through }
 a[href] { color: #0000ee; text-decoration: underline }
 nobr { white-space: nowrap }
 img { display: inline-block }
-hr { margin: .5em auto; border-style: inset; border-width: 1px; color: gray; height: 0 }
+hr { margin: .5em auto; border-style: inset; border-width: 1px; border-color: #eeeeee; color: gray; height: 0 }
 iframe { display: inline-block; width: 300px; height: 150px; border: 2px inset #a0a0a0 }
 fieldset { margin: 0 2px; padding: .35em .75em .625em; border: 2px groove #c0c0c0 }
 legend { padding: 0 2px }
@@ -136,21 +135,17 @@ QByteArray defaultStyleSheet(const ViewFonts& fonts, bool quirksMode)
         css += 'h' + QByteArray::number(level)
             + fontRule(fonts.headings[level - 1], fonts.body, fontPixels(fonts.headings[level - 1]) / body);
     }
-    // Fixed-pitch text; right inside other fixed-pitch text it keeps its size
-    // instead of shrinking again.
+    // Fixed-pitch text. Its size follows from the family (the elements size text
+    // set in the fixed font alone relative to that font, see page_elements.h), as
+    // in browsers: a page that sets these elements in another family keeps the
+    // size of the text around.
     static const char* const fixed[] = {"pre", "tt", "code", "kbd", "samp", "xmp", "listing",
                                         "plaintext"};
     QByteArrayList names;
-    QByteArrayList nested;
-    for (const char* outer : fixed) {
-        names << outer;
-        for (const char* inner : {"tt", "code", "kbd", "samp"})
-            nested << QByteArray(outer) + " > " + inner;
-    }
+    for (const char* name : fixed)
+        names << name;
     const QFont& mono = fonts.fixed;
-    css += names.join(", ") + " { font-family: " + quotedFamily(mono) + "; font-size: "
-        + number(fontPixels(mono) / body) + "em }\n";
-    css += nested.join(", ") + " { font-size: 1em }\n";
+    css += names.join(", ") + " { font-family: " + quotedFamily(mono) + " }\n";
     if (mono.bold())
         css += names.join(", ") + " { font-weight: bold }\n";
     return css;

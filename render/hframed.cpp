@@ -32,6 +32,7 @@ HFramed::HFramed(QWidget* owner, const QString& documentPath)
     m_title->installEventFilter(this);
 
     m_view->setObjectName(QStringLiteral("View"));
+    m_view->setSourceDocument(documentPath); // the view shows its translation
     m_view->setToolTip(kViewHint);
     m_view->setStatusTip(kViewHint);
     m_view->setElemNotification(true);

@@ -4,8 +4,15 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <string_view>
+
 namespace zv {
 
 QString decodeHtmlBytes(QByteArrayView bytes);
+
+// The character of the UTF-8 sequence at `at` in `text`, moving `at` past it; a
+// byte that begins no valid sequence stands for itself. For the engine's text,
+// which is UTF-8, without converting whole strings.
+char32_t nextCodePoint(std::string_view text, size_t& at);
 
 } // namespace zv

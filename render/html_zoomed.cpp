@@ -107,6 +107,7 @@ void THtmlZoomed::ShowDocument(const QString& documentPath)
         showable = empty.open(QIODevice::WriteOnly) && empty.commit();
     }
     m_view->setVisible(showable);
+    m_view->setSourceDocument(documentPath);
     if (showable)
         m_view->LoadDocument(zoomFile(), false);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/text_decoding.h"
 #include "render/default_style_sheet.h"
+#include "render/html_text.h"
 #include "render/page_elements.h"
 #include "render/picture_file.h"
 
@@ -14,6 +15,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -62,8 +66,6 @@ QString aliasOf(const QString& lower)
         {"serif", "Liberation Serif"},
         {"sans-serif", "Liberation Sans"},
         {"monospace", nullptr}, // what fontconfig answers, as browsers take it
-        {"cursive", "DejaVu Sans"},
-        {"fantasy", "DejaVu Sans"},
         {"system-ui", "DejaVu Sans"},
         {"-apple-system", "DejaVu Sans"},
         {"blinkmacsystemfont", "DejaVu Sans"},
@@ -106,8 +108,8 @@ bool isGeneric(const QString& lower)
     return generic.contains(lower);
 }
 
-// Shades for the 3D border styles (inset, outset, groove, ridge), as browsers
-// derive them from the border colour: the darker side is darkened unless the
+// Shades for the 3D border styles (inset, outset, groove, ridge), as Chromium
+// derives them from the border colour: the darker side is darkened unless the
 // colour is already nearly black, the lighter side lightened unless it is nearly
 // white.
 int distanceSquared(const QColor& a, const QColor& b)
@@ -122,8 +124,23 @@ QColor scaledColour(const QColor& c, double multiplier)
     return QColor(channel(c.red()), channel(c.green()), channel(c.blue()), c.alpha());
 }
 
+// Nearly black greys (black among them, the colour of most table borders) have
+// no darker shade: both sides are lifted instead, by 0x54 and by 0xA8.
+bool nearlyBlackGrey(const QColor& c)
+{
+    return c.red() == c.green() && c.green() == c.blue() && c.red() <= 0x20;
+}
+
+QColor liftedGrey(const QColor& c, int by)
+{
+    const int v = std::min(255, c.red() + by);
+    return QColor(v, v, v, c.alpha());
+}
+
 QColor darkShade(const QColor& c)
 {
+    if (nearlyBlackGrey(c))
+        return liftedGrey(c, 0x54);
     if (distanceSquared(c, Qt::black) <= distanceSquared(QColor(0x20, 0x20, 0x20), Qt::black))
         return c;
     const double v = std::max({c.red(), c.green(), c.blue()}) / 255.0;
@@ -132,12 +149,76 @@ QColor darkShade(const QColor& c)
 
 QColor lightShade(const QColor& c)
 {
+    if (nearlyBlackGrey(c))
+        return liftedGrey(c, 0xA8);
     if (distanceSquared(c, Qt::white) <= distanceSquared(QColor(0xeb, 0xeb, 0xeb), Qt::white))
         return c;
     const double v = std::max({c.red(), c.green(), c.blue()}) / 255.0;
     if (v == 0)
         return QColor(0x54, 0x54, 0x54, c.alpha());
     return scaledColour(c, std::min(1.0, v + 0.33) / v);
+}
+
+// A font's vertical metrics in ems, as its outline tables give them (the hhea
+// table, which both FreeType and the browser's font library read); Qt's own
+// figures are rounded to 1/64 pixel at the font's size, which moves a rounding
+// to whole pixels at some sizes.
+struct EmMetrics {
+    double ascent = 0;
+    double descent = 0;
+    double lineGap = 0;
+};
+
+// The metrics in the hhea table of a font file; false when it has none.
+bool tableMetrics(const QRawFont& raw, EmMetrics* em)
+{
+    const QByteArray hhea = raw.isValid() ? raw.fontTable("hhea") : QByteArray();
+    const double unitsPerEm = raw.isValid() ? raw.unitsPerEm() : 0;
+    auto field = [&hhea](int at) { return double(qint16((quint8(hhea[at]) << 8) | quint8(hhea[at + 1]))); };
+    if (hhea.size() < 10 || unitsPerEm <= 0 || (field(4) == 0 && field(6) == 0))
+        return false;
+    em->ascent = field(4) / unitsPerEm;
+    em->descent = -field(6) / unitsPerEm;
+    em->lineGap = std::max(0.0, field(8) / unitsPerEm);
+    return true;
+}
+
+// Ascent and descent in whole pixels at `size`, each rounded as a browser rounds
+// them, with half the line gap above the text and half below.
+std::pair<int, int> roundedExtent(const EmMetrics& em, int size)
+{
+    const int ascent = int(std::lround(em.ascent * size));
+    const int descent = int(std::lround(em.descent * size));
+    const int gap = int(std::lround(em.lineGap * size));
+    return {ascent + gap / 2, std::max(1, descent + gap - gap / 2)};
+}
+
+EmMetrics emMetricsOf(const QFont& font)
+{
+    static QMutex mutex;
+    static QHash<QString, EmMetrics> known;
+    const QString key = font.families().value(0) + QLatin1Char('|') + QString::number(font.weight())
+        + QLatin1Char('|') + QString::number(int(font.italic()));
+    {
+        QMutexLocker lock(&mutex);
+        const auto found = known.constFind(key);
+        if (found != known.constEnd())
+            return *found;
+    }
+    EmMetrics em;
+    // The tables are the same at every size: the font at its own size is asked,
+    // whose engine its metrics have loaded already.
+    if (!tableMetrics(QRawFont::fromFont(font), &em)) {
+        QFont probe(font);
+        probe.setPixelSize(1000);
+        const QFontMetricsF m(probe);
+        em.ascent = m.ascent() / 1000.0;
+        em.descent = m.descent() / 1000.0;
+        em.lineGap = std::max(0.0, m.leading() / 1000.0);
+    }
+    QMutexLocker lock(&mutex);
+    known.insert(key, em);
+    return em;
 }
 
 } // namespace
@@ -163,6 +244,26 @@ PageContainer::PageContainer(const QUrl& baseUrl, const QFont& bodyFont, int wid
 }
 
 PageContainer::~PageContainer() = default;
+
+void PageContainer::setFixedFont(const QFont& fixed)
+{
+    m_fixedFamily = fixed.family().toLower().toUtf8();
+    const double body = fontPixels(m_bodyFont);
+    m_fixedRatio = body > 0 ? std::clamp(fontPixels(fixed) / body, 0.1, 10.0) : 1.0;
+}
+
+bool PageContainer::isFixedFamilyAlone(const char* familyList) const
+{
+    if (!familyList)
+        return false;
+    QByteArray name = QByteArray(familyList).trimmed();
+    if (name.contains(','))
+        return false;
+    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
+        name = name.mid(1, name.size() - 2).trimmed();
+    name = name.toLower();
+    return name == "monospace" || name == m_fixedFamily;
+}
 
 void PageContainer::noteFileRead(const QString& path)
 {
@@ -300,6 +401,12 @@ QString PageContainer::resolveFamily(const QString& familyList, const QString& f
         // other names are taken when installed, else as the fonts fontconfig
         // puts in their place.
         const QString lower = name.toLower();
+        // No cursive or fantasy font is installed: a browser shows its standard
+        // font for them.
+        if (lower == QLatin1String("cursive") || lower == QLatin1String("fantasy")) {
+            chosen = fallback;
+            break;
+        }
         const QString alias = aliasOf(lower);
         if (!alias.isEmpty() && isGeneric(lower)) {
             chosen = alias;
@@ -348,11 +455,12 @@ litehtml::uint_ptr PageContainer::create_font(const litehtml::tchar_t* faceName,
         f.setHintingPreference(QFont::PreferNoHinting);
         f.setKerning(true);
         made->metrics = std::make_unique<QFontMetricsF>(f);
-        const QFontMetricsF& m = *made->metrics;
-        const double leading = std::max(0.0, m.leading());
-        const int height = std::max(1, int(std::lround(m.ascent() + m.descent() + leading)));
-        made->ascent = int(std::lround(m.ascent() + leading / 2));
-        made->descent = height - made->ascent;
+        // A line of text is as high as a browser makes it: the ascent, the descent
+        // and the line gap, each rounded to whole pixels; half the gap goes above
+        // the text.
+        const auto [ascent, descent] = roundedExtent(emMetricsOf(f), size);
+        made->ascent = ascent;
+        made->descent = descent;
         font = made.get();
         m_fonts.push_back(std::move(made));
         m_fontsByKey.insert(key, font);
@@ -365,6 +473,55 @@ litehtml::uint_ptr PageContainer::create_font(const litehtml::tchar_t* faceName,
         fm->draw_spaces = font->font.underline() || font->font.strikeOut() || font->font.overline();
     }
     return reinterpret_cast<litehtml::uint_ptr>(font);
+}
+
+bool PageContainer::fallbackExtent(litehtml::uint_ptr handle, const std::string& text, int* ascent, int* descent)
+{
+    auto* font = reinterpret_cast<Font*>(handle);
+    if (!font || std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return false;
+    bool found = false;
+    *ascent = 0;
+    *descent = 0;
+    if (!font->raw)
+        font->raw = QRawFont::fromFont(font->font);
+    for (size_t at = 0; at < text.size();) {
+        const char32_t c = nextCodePoint(text, at);
+        // Qt's own test answers for the fonts that stand in too: ask the file.
+        if (c < 0x80 || !font->raw->isValid() || font->raw->supportsCharacter(c))
+            continue;
+        // One character stands for its block of 256: the fonts that stand in are
+        // the same across a script, and a page may hold thousands of characters.
+        auto known = font->fallbacks.constFind(c >> 8);
+        if (known == font->fallbacks.constEnd()) {
+            std::pair<int, int> extent{-1, -1};
+            const char32_t one[1] = {char32_t(c)};
+            const QString character = QString::fromUcs4(one, 1);
+            {
+                // The fonts Qt draws the character with in this font's place.
+                QTextLayout layout(character, font->font);
+                layout.beginLayout();
+                layout.createLine();
+                layout.endLayout();
+                const QString own = font->raw->familyName();
+                for (const QGlyphRun& run : layout.glyphRuns()) {
+                    const QRawFont raw = run.rawFont();
+                    EmMetrics em;
+                    if (raw.familyName() == own || !tableMetrics(raw, &em))
+                        continue;
+                    const auto [a, d] = roundedExtent(em, font->font.pixelSize());
+                    extent = {std::max(extent.first, a), std::max(extent.second, d)};
+                }
+            }
+            known = font->fallbacks.insert(c >> 8, extent);
+        }
+        if (known->first >= 0) {
+            found = true;
+            *ascent = std::max(*ascent, known->first);
+            *descent = std::max(*descent, known->second);
+        }
+    }
+    return found;
 }
 
 void PageContainer::delete_font(litehtml::uint_ptr)
@@ -577,13 +734,7 @@ void PageContainer::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders
         const int a = side; // outer corners a and a+1 (top: top-left, top-right; ...)
         const int c = (side + 1) % 4;
         const QPolygonF band({o[a], o[c], in[c], in[a]});
-        QColor colour = toQColor(b.color);
-        // Grey colours (black among them) are shaded from a light grey in the 3D
-        // styles, as browsers draw them.
-        const bool threeD = b.style == litehtml::border_style_inset || b.style == litehtml::border_style_outset
-            || b.style == litehtml::border_style_groove || b.style == litehtml::border_style_ridge;
-        if (threeD && colour.red() == colour.green() && colour.green() == colour.blue())
-            colour = QColor(0xee, 0xee, 0xee, colour.alpha());
+        const QColor colour = toQColor(b.color);
         // Top and left are the "upper" sides for the 3D styles.
         const bool upper = side == 0 || side == 3;
         // A band from `from` to `to` of the side's width (0 outer edge, 1 inner edge).

@@ -8,8 +8,9 @@
 // - Fonts: the families a page names are taken in order, the first one installed
 //   (or one of the metric-compatible Liberation fonts fontconfig puts in place of
 //   Arial, Helvetica, Times and Courier) wins; generic families are the
-//   Liberation and DejaVu fonts a browser here uses. Fonts and the widths of words
-//   are kept for the container's life.
+//   Liberation and DejaVu fonts a browser here uses. Lines are as high as a
+//   browser makes them (the font's ascent, descent and line gap, each rounded to
+//   whole pixels). Fonts and the widths of words are kept for the container's life.
 // - Pictures and style sheets come only from local files named by file addresses
 //   (relative ones resolved against the document or the style sheet) and from
 //   data: addresses; nothing is ever fetched from the network. Every local file
@@ -29,11 +30,13 @@
 #include <QHash>
 #include <QSet>
 #include <QImage>
+#include <QRawFont>
 #include <QSize>
 #include <QStringList>
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -49,6 +52,21 @@ public:
 
     PageContainer(const PageContainer&) = delete;
     PageContainer& operator=(const PageContainer&) = delete;
+
+    // The view's fixed-pitch font: text whose family is that font alone or the
+    // generic monospace alone is sized relative to it, as browsers size text in
+    // their fixed font (13 pixels where the standard font has 16).
+    void setFixedFont(const QFont& fixed);
+    // Whether a font-family value names the fixed font alone.
+    bool isFixedFamilyAlone(const char* familyList) const;
+    // The fixed font's size over the standard font's.
+    double fixedSizeRatio() const { return m_fixedRatio; }
+
+    // The highest ascent and deepest descent (each with half the line gap, in
+    // whole pixels as a browser rounds them) of the fonts that draw characters
+    // of `text` the engine's font `font` does not have; false when it has them
+    // all. A browser makes a line holding such characters room for those fonts.
+    bool fallbackExtent(litehtml::uint_ptr font, const std::string& text, int* ascent, int* descent);
 
     // The painter drawing calls go to while a document paints (set around draw()).
     void setPainter(QPainter* painter) { m_painter = painter; }
@@ -128,6 +146,10 @@ private:
         int descent = 0;
         QHash<QByteArray, int> widths; // word -> width in pixels
         std::unique_ptr<QFontMetricsF> metrics;
+        // Blocks of 256 characters this font lacks -> the ascent and descent of the
+        // fonts drawing them in its place (-1: none found).
+        QHash<uint, std::pair<int, int>> fallbacks;
+        std::optional<QRawFont> raw; // the font file itself, once asked for
     };
 
     static Picture decodePicture(const QString& path);
@@ -135,6 +157,8 @@ private:
     QString pictureKey(const QString& address, const QString& base) const;
 
     QUrl m_base;
+    QByteArray m_fixedFamily = "monospace"; // lower case
+    double m_fixedRatio = 13.0 / 16.0;
     QFont m_bodyFont;
     QByteArray m_defaultFamily;
     int m_defaultSize;

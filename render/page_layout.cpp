@@ -1,5 +1,6 @@
 #include "render/page_layout.h"
 
+#include "render/declared_charset.h"
 #include "render/frameset_layout.h"
 #include "render/html_text.h"
 #include "render/html_tokenizer.h"
@@ -9,6 +10,8 @@
 
 #include <litehtml.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QPainter>
 #include <QSet>
@@ -118,9 +121,9 @@ QByteArray expandPreTabs(const QByteArray& markup)
 // The markup as the engine takes it: UTF-8 (Windows-1252 documents converted),
 // without NUL bytes (the engine reads a C string), cut down where it would make
 // the engine fall over (see nesting_limit.h).
-QByteArray guardMarkup(const QByteArray& markup)
+QByteArray guardMarkup(const QByteArray& markup, const QByteArray& charset)
 {
-    QByteArray text = QByteArrayView(markup).isValidUtf8() ? markup : decodeHtmlBytes(markup).toUtf8();
+    QByteArray text = readsAsUtf8(markup, charset) ? markup : decodeDeclared(markup, charset).toUtf8();
     if (text.contains('\0'))
         text.replace('\0', QByteArray());
     return limitNesting(expandPreTabs(text));
@@ -137,6 +140,12 @@ bool isQuirksMode(const QByteArray& markup)
     for (auto t = tokenizer.next(); t.type != HtmlTokenizer::TokenType::EndOfInput; t = tokenizer.next()) {
         if (t.type == HtmlTokenizer::TokenType::NeedInput)
             break;
+        // White space, a byte order mark and an XML declaration may come first.
+        if (t.type == HtmlTokenizer::TokenType::Text
+            && QByteArrayView(t.text).trimmed().toByteArray().replace("\xEF\xBB\xBF", "").trimmed().isEmpty())
+            continue;
+        if (t.type == HtmlTokenizer::TokenType::StartTag && t.name.startsWith('?'))
+            continue;
         if (t.type != HtmlTokenizer::TokenType::Bang)
             return true;
         const QByteArray raw =
@@ -184,6 +193,21 @@ bool isQuirksMode(const QByteArray& markup)
         return false;
     }
     return true;
+}
+
+// What the document type and the declared encoding are read from: the start of
+// the source document when the markup is its translation (which keeps neither)
+// and the source can be read, else the markup.
+QByteArray documentHead(const QByteArray& markup, const QString& sourceDocument)
+{
+    if (sourceDocument.isEmpty())
+        return markup;
+    QFile file(sourceDocument);
+    const QFileInfo info(sourceDocument);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return markup;
+    const QByteArray head = file.read(4096);
+    return head.isEmpty() ? markup : head;
 }
 
 QString frameDocumentPath(const QByteArray& src, const QUrl& base)
@@ -241,6 +265,7 @@ struct PageLayout::FrameView {
     QRect rect;
     QString path;
     std::unique_ptr<PageLayout> layout; // null: nothing to show
+    bool unavailable = false; // no local document to show: painted as a browser paints it
 };
 
 PageLayout::PageLayout(Input input)
@@ -256,6 +281,9 @@ PageLayout::PageLayout(Input input)
             auto view = std::make_unique<FrameView>();
             view->rect = frame.rect;
             view->path = frameDocumentPath(frame.src, m_input.baseUrl);
+            // No local document that is there: its address was taken out of the
+            // translation, or names a missing file or the network.
+            view->unavailable = view->path.isEmpty() || !QFileInfo(view->path).isFile();
             m_frames.push_back(std::move(view));
         }
         layOutFrames();
@@ -279,7 +307,9 @@ void PageLayout::layOutDocument()
                                                           m_input.height);
     PageContainer& container = *m_engine->container;
     container.setMissingPicture(m_input.missingPicture);
-    const QByteArray markup = guardMarkup(m_input.markup);
+    container.setFixedFont(m_input.fonts.fixed);
+    const QByteArray head = documentHead(m_input.markup, m_input.sourceDocument);
+    const QByteArray markup = guardMarkup(m_input.markup, declaredCharset(head));
 
     // Custom properties are known before any style sheet reaches the engine: they
     // are gathered from the STYLE elements, the linked style sheets and the ones
@@ -353,7 +383,7 @@ void PageLayout::layOutDocument()
             container.fixes().collectVariables(sheet);
     }
 
-    const bool quirks = isQuirksMode(markup);
+    const bool quirks = isQuirksMode(head);
     m_engine->context = contextFor(defaultStyleSheet(m_input.fonts, quirks));
     m_engine->document = litehtml::document::createFromUTF8(markup.constData(), &container, m_engine->context.get());
     if (!m_engine->document) {
@@ -389,6 +419,7 @@ void PageLayout::layOutFrames()
         input.frameDepth = m_input.frameDepth + 1;
         input.enclosing = around;
         input.missingPicture = m_input.missingPicture;
+        input.sourceDocument = frame->path; // the frame shows that document (translated)
         frame->layout = std::make_unique<PageLayout>(std::move(input));
     }
 }
@@ -423,6 +454,9 @@ void PageLayout::paint(QPainter& painter, const QRect& area, const QPoint& scrol
         }
         for (const auto& frame : m_frames) {
             const QRect shown = frame->rect.translated(-scroll) & area;
+            // A frame a browser could not load shows its error page, light grey.
+            if (frame->unavailable && !shown.isEmpty())
+                painter.fillRect(shown, QColor(0xdd, 0xdd, 0xdd));
             if (!frame->layout || shown.isEmpty())
                 continue;
             frame->layout->paint(painter, shown, scroll - frame->rect.topLeft());

@@ -18,8 +18,9 @@
 //
 // A frameset page shows its frames side by side as a browser lays them out; each
 // frame is a PageLayout of its own, made from the markup `frames` holds for the
-// frame's document (by local path; a frame whose document is not there stays
-// empty). framesOf() tells a caller which documents a page's frames need.
+// frame's document (by local path; a frame whose document is not a local file
+// shows nothing, light grey, as a browser shows a frame it could not load).
+// framesOf() tells a caller which documents a page's frames need.
 #include "render/default_style_sheet.h"
 
 #include <QByteArray>
@@ -51,6 +52,10 @@ public:
         int frameDepth = 0; // documents of frames around this one
         QStringList enclosing; // their local paths: a frame showing one stays empty
         QString missingPicture; // shown for an IMG whose picture cannot be decoded
+        // The document the markup is the translation of; empty when the markup is
+        // the document. A translation keeps no document type ("<!>"): the mode a
+        // browser lays the page out in (quirks or not) is read from the source.
+        QString sourceDocument;
     };
 
     explicit PageLayout(Input input);

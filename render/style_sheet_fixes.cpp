@@ -407,6 +407,9 @@ QByteArray fixDisplay(QByteArrayView value)
         return "inline";
     if (v == "block flow list-item")
         return "list-item";
+    // The engine lays out the rows of plain row groups only.
+    if (v == "table-header-group" || v == "table-footer-group")
+        return "table-row-group";
     return value.toByteArray();
 }
 

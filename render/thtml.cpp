@@ -436,6 +436,7 @@ void THTML::layOutAgain()
     job->input.height = pageHeight();
     job->input.frames = m_frames;
     job->input.missingPicture = missingPicture();
+    job->input.sourceDocument = m_sourceDocument;
     m_job = job;
     // A page laid out at another size stays shown until this one arrives.
     m_layoutFinished = false;

@@ -100,6 +100,10 @@ public:
     // answer leaves the frame empty.
     using FrameSource = std::function<QByteArray(const QString& path)>;
     void setFrameSource(FrameSource source) { m_frameSource = std::move(source); }
+    // The document the view's markup was translated from (empty: the markup is the
+    // document itself). A translation writes the document type as "<!>"; the page
+    // is laid out in the mode the source's own document type calls for.
+    void setSourceDocument(const QString& path) { m_sourceDocument = path; }
 
     // Requests the document at a "file://" address. The retrieval starts from the
     // event loop. A request while a retrieval runs cancels it and starts afterwards.
@@ -238,6 +242,7 @@ private:
     std::shared_ptr<LayoutJob> m_job; // the layout under way
     QByteArray m_laidOut; // the markup m_document was laid out from
     std::shared_ptr<const QHash<QString, QByteArray>> m_frames; // and its frames' markup
+    QString m_sourceDocument;
     FrameSource m_frameSource;
     QImage m_picture;
     QString m_pictureUrl;

@@ -9,7 +9,7 @@ ZV_PACKAGES=(
   libshp-dev libmsiecf-dev libbfio-dev libmsiecf-utils
   liblitehtml-dev libgumbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation fonts-dejavu-core
+  fonts-liberation fonts-dejavu-core fonts-droid-fallback
   libqt6svg6 qt6-image-formats-plugins
   xvfb x11-apps xauth imagemagick openbox xdotool x11-utils
   libdb1-compat

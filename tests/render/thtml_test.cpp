@@ -1,5 +1,6 @@
 #include "platform/file_paths.h"
 #include "platform/message_pump.h"
+#include "render/hframed.h"
 #include "render/nesting_limit.h"
 #include "render/page_layout.h"
 #include "render/thtml.h"
@@ -544,4 +545,36 @@ TEST_F(ViewTest, AShrunkPageShowsTheRegionsOfTheFullPageAtAQuarter)
     const QString plainKey = view.pictureKey();
     view.setShrink(4);
     EXPECT_NE(view.pictureKey(), plainKey);
+}
+
+// A tile shows the translation of its document, which keeps no document type:
+// the page is laid out in the mode the document's own type calls for (an old
+// type: quirks mode, where the heading's margin at the top of the body is left
+// out), as a browser shows the document.
+TEST(TileView, LaysOutATranslationInTheModeOfItsDocument)
+{
+    QTemporaryDir tmp;
+    const auto write = [&tmp](const QString& name, const QByteArray& bytes) {
+        const QString path = tmp.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    };
+    const QString translation = write("copy.n1", "<!><html><body><h1 style='background:red'>H\r\n</h1></body></html>");
+    for (const auto& [type, top] : {std::pair<QByteArray, int>{"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">", 8},
+                                    std::pair<QByteArray, int>{"<!DOCTYPE html>", 21}}) {
+        const QString document = write("page.htm", type + "\n<html><body><h1>H</h1></body></html>");
+        HFramed tile(nullptr, document);
+        THTML* view = tile.view();
+        view->resize(400, 300);
+        view->setDeferRetrieval(false);
+        view->requestDocument(fileUrl(translation));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bool(view->layoutFinished()); }, 5000));
+        const QImage shown = view->viewport()->grab().toImage();
+        int y = 0;
+        while (y < 100 && shown.pixel(200, y) != qRgb(255, 0, 0))
+            ++y;
+        EXPECT_EQ(y, top) << type.constData();
+    }
 }
