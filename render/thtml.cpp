@@ -210,7 +210,7 @@ QUrl THTML::documentUrl() const
 QImage THTML::paintedPicture() const
 {
     if (!m_document)
-        return QImage();
+        return m_picture;
     const QSize size(layoutWidth(), layoutHeight());
     if (size.isEmpty())
         return QImage();

@@ -136,8 +136,8 @@ public:
     // it, so a file replaced meanwhile does not change what the view shows.
     void showPicture(const QImage& picture, const QString& url, const QByteArray& source);
     bool showsPicture() const { return !m_picture.isNull(); }
-    // The view as it paints its laid-out document now, in device pixels; null
-    // without a document.
+    // The view as it paints its laid-out document now, in device pixels (a view
+    // showing a picture: that picture); null without either.
     QImage paintedPicture() const;
     // What the painted view depends on besides its document and the files that
     // document read: the size it is laid out at, the screen's pixel ratio, the
