@@ -56,6 +56,20 @@ constexpr qsizetype kMostFrameDocuments = 64;
 // that pictures kept of tiles are painted again.
 constexpr const char* kEngineRevision = "litehtml-0.6/1";
 
+// Laid-out pages that took more markup than this are taken apart on a worker thread:
+// one of a few megabytes holds millions of elements, and freeing them takes long
+// enough to be felt.
+constexpr qsizetype kLargestLetGoAtOnce = 256 * 1024;
+
+// Lets a laid-out page go.
+void letGo(std::unique_ptr<PageLayout> layout)
+{
+    if (!layout || layout->laidOutBytes() < kLargestLetGoAtOnce)
+        return;
+    std::shared_ptr<PageLayout> page(layout.release());
+    QThreadPool::globalInstance()->start([page]() mutable { page.reset(); });
+}
+
 } // namespace
 
 // A page laid out on a worker thread: the input goes in, the layout comes out.
@@ -119,6 +133,7 @@ THTML::~THTML()
 {
     // A layout under way ends on its own; its page is let go there.
     m_job.reset();
+    letGo(std::move(m_document));
 }
 
 void THTML::setDocumentFont(int which, const QFont& font)
@@ -167,7 +182,7 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     m_hasPending = false;
     m_cancelPending = false;
     m_job.reset();
-    m_document.reset();
+    letGo(std::move(m_document));
     m_laidOut.clear();
     m_frames.reset();
     m_source = m_retainSource ? source : QByteArray();
@@ -374,7 +389,7 @@ void THTML::runRetrieval()
             return;
     } else if (m_document || m_job) {
         m_job.reset();
-        m_document.reset();
+        letGo(std::move(m_document));
         m_laidOut.clear();
         m_frames.reset();
         updateScrollBars();
@@ -404,11 +419,11 @@ void THTML::layOut(const QByteArray& markup)
         return;
     m_laidOut = markup;
     m_frames = std::move(frames);
-    m_document.reset(); // the page laid out before is not this one
+    letGo(std::move(m_document)); // the page laid out before is not this one
     layOutAgain();
 }
 
-void THTML::layOutAgain()
+void THTML::layOutAgain(bool further)
 {
     // A fresh layout each time, so that pictures and style sheets are read again.
     auto job = std::make_shared<LayoutJob>();
@@ -419,9 +434,15 @@ void THTML::layOutAgain()
     job->input.height = layoutHeight();
     job->input.frames = m_frames;
     job->input.missingPicture = missingPicture();
+    job->input.shownHeight = shownHeight();
+    if (m_document && !m_document->complete() && m_document->width() == job->input.width)
+        job->input.prefixHint = qsizetype(double(m_document->laidOutBytes()) * job->input.shownHeight
+                                          / std::max(1, m_document->exactHeight()));
     m_job = job;
-    // A page laid out at another size stays shown until this one arrives.
-    m_layoutFinished = false;
+    // A page laid out at another size, or less far down, stays shown until this one
+    // arrives; the view has its page meanwhile when it only needs more of it.
+    if (!further)
+        m_layoutFinished = false;
     updateScrollBars();
     viewport()->update();
     QPointer<THTML> self(this);
@@ -437,23 +458,54 @@ void THTML::layOutAgain()
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [job, self] {
-                if (self)
+                if (self) {
                     self->takeLayout(job);
+                } else {
+                    QMutexLocker lock(&job->mutex);
+                    letGo(std::move(job->layout));
+                }
             },
             Qt::QueuedConnection);
     });
 }
 
+int THTML::shownHeight() const
+{
+    const int view = layoutHeight();
+    if (view <= 0)
+        return 0;
+    // A view without a vertical scroll bar (a tile, a picture of a page's top) shows
+    // the top alone; others a screen more than the one they show, so that
+    // scrolling on finds it laid out.
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff)
+        return view;
+    return verticalScrollBar()->value() + 2 * view;
+}
+
+void THTML::layOutFurtherIfNeeded()
+{
+    if (!m_document || m_job || m_document->complete() || m_running)
+        return;
+    if (verticalScrollBar()->value() + layoutHeight() * 3 / 2 > m_document->exactHeight())
+        layOutAgain(true);
+}
+
 void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
 {
-    if (job != m_job)
-        return; // a later layout replaced it
+    if (job != m_job) {
+        // A later layout replaced it.
+        QMutexLocker lock(&job->mutex);
+        letGo(std::move(job->layout));
+        return;
+    }
+    std::unique_ptr<PageLayout> before;
     {
         QMutexLocker lock(&job->mutex);
         if (!job->finished)
             return;
-        m_document = std::move(job->layout);
+        before = std::exchange(m_document, std::move(job->layout));
     }
+    letGo(std::move(before));
     m_job.reset();
     // The view changed size while the page was laid out: again, at the new size.
     if (m_document->width() != layoutWidth()
@@ -464,6 +516,8 @@ void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
     m_layoutFinished = !m_running;
     updateScrollBars();
     viewport()->update();
+    // Scrolled on meanwhile, past what was laid out.
+    layOutFurtherIfNeeded();
 }
 
 void THTML::finishLayout()
@@ -515,7 +569,10 @@ std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QB
 void THTML::updateScrollBars()
 {
     const QSize view = viewport()->size();
-    const QSize size = m_document ? m_document->size() : QSize();
+    QSize size = m_document ? m_document->size() : QSize();
+    // Of a page laid out in part, the height the whole would have.
+    if (m_document && !m_document->complete())
+        size.setHeight(m_document->estimatedHeight());
     verticalScrollBar()->setPageStep(view.height());
     verticalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setRange(0, qMax(0, size.height() - view.height()));
@@ -560,6 +617,7 @@ void THTML::resizeEvent(QResizeEvent* event)
             layOutAgain();
     }
     updateScrollBars();
+    layOutFurtherIfNeeded();
 }
 
 int THTML::layoutWidth() const
@@ -599,6 +657,7 @@ void THTML::keyPressEvent(QKeyEvent* event)
 void THTML::scrollContentsBy(int, int)
 {
     viewport()->update();
+    layOutFurtherIfNeeded();
 }
 
 void THTML::mousePressEvent(QMouseEvent* event)

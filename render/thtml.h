@@ -14,7 +14,9 @@
 // layoutFinished() is true.
 //
 // The layout itself is a PageLayout (page_layout.h): the CSS layout engine behind
-// the view, which knows nothing of widgets. The view's fonts become the engine's
+// the view, which knows nothing of widgets. A long page is laid out as far down as
+// the view shows it (a view without a vertical scroll bar: its top; others a
+// screen more than they show), and further as the view is scrolled. The view's fonts become the engine's
 // default style sheet. A frameset page shows the documents of its frames; before
 // laying such a page out the view asks its frame source for the markup of each
 // frame's document (by default the file itself).
@@ -180,8 +182,14 @@ private:
     void runRetrieval();
     void layOut(const QByteArray& markup);
     // Lays out the markup laid out last again, at the view's size now, on a worker
-    // thread.
-    void layOutAgain();
+    // thread; `further`: only to show more of it (the page shown stays the view's).
+    void layOutAgain(bool further = false);
+    // How far down the view needs its page laid out as the whole page would be
+    // (a long page is laid out only as far as that: see PageLayout).
+    int shownHeight() const;
+    // Lays the page out further when the view was scrolled near the end of what
+    // was laid out.
+    void layOutFurtherIfNeeded();
     struct LayoutJob;
     // Takes over the page a worker has laid out (when it is still wanted).
     void takeLayout(const std::shared_ptr<LayoutJob>& job);

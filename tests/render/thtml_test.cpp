@@ -4,6 +4,7 @@
 #include "render/page_layout.h"
 #include "render/thtml.h"
 
+#include <QColor>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -369,7 +370,7 @@ TEST_F(ViewTest, TheEventLoopRunsWhileALargePageIsLaidOut)
     EXPECT_TRUE(answered);
     EXPECT_TRUE(answeredBeforeTheLayout);
     EXPECT_TRUE(view.document()->plainText().startsWith("large"));
-    EXPECT_GT(view.document()->size().height(), 20000);
+    EXPECT_GT(view.verticalScrollBar()->maximum(), 20000); // the page's whole height
     // A view destroyed while its page is laid out lets the layout go.
     auto* doomed = new THTML;
     doomed->resize(300, 200);
@@ -400,6 +401,38 @@ TEST_F(ViewTest, AShownViewScrollsThroughItsPage)
     view.resize(200, 300);
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(view.layoutFinished()); }, 5000));
     EXPECT_EQ(view.document()->width(), view.viewport()->width());
+}
+
+// A long page is laid out as far as the view shows it (and a screen more); scrolled
+// on, the view lays it out further, showing meanwhile what it has.
+TEST_F(ViewTest, ALongPageIsLaidOutAsFarAsTheViewIsScrolled)
+{
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto colour = [](int block) { return qRgb(block % 256, block / 256 % 256, 100); };
+    QByteArray page = "<body style='margin:0'>";
+    for (int i = 0; i < 6000; ++i)
+        page += "<div style='height:20px; background:" + QColor(colour(i)).name().toLatin1() + "'></div>\n";
+    load(write("long.htm", page));
+    const int height = view.viewport()->height();
+    ASSERT_NE(view.document(), nullptr);
+    EXPECT_FALSE(view.document()->complete());
+    EXPECT_LT(view.document()->exactHeight(), 6000 * 20 / 2);
+    // The bar stands for the whole page, its height told from the part laid out.
+    EXPECT_NEAR(view.verticalScrollBar()->maximum(), 6000 * 20 - height, 6000 * 20 / 10);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, 30), colour(1));
+
+    view.verticalScrollBar()->setValue(90000);
+    EXPECT_TRUE(view.layoutFinished()); // the view keeps its page meanwhile
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.document()->exactHeight() >= 90000 + height; }, 10000));
+    EXPECT_EQ(view.verticalScrollBar()->value(), 90000);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, 30), colour((90000 + 30) / 20));
+    // To the end: the whole page.
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.document()->complete(); }, 10000));
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 6000 * 20 - height);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, height - 10), colour(5999));
 }
 
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
