@@ -13,7 +13,8 @@
 //
 // Pages are laid out as a view showing their top 1000 pixels lays them out: a long
 // page only as far as needed to show that part as the whole page shows it
-// (--whole lays every page out whole). --compare lays each page that was laid out
+// (--whole lays every page out whole, and times painting a screen in the middle
+// of the page as well). --compare lays each page that was laid out
 // in part out whole as well and checks that both show the same top 800 x 1000
 // pixels; a page where they differ is listed (with --png, both pictures are
 // written: NAME.png and NAME-whole.png).
@@ -152,7 +153,7 @@ int main(int argc, char** argv)
     if (!pngFolder.isEmpty())
         QDir().mkpath(pngFolder);
     const zv::ViewFonts fonts = viewFonts();
-    std::vector<double> layoutTimes, paintTimes, totalTimes;
+    std::vector<double> layoutTimes, paintTimes, totalTimes, middleTimes;
     std::vector<std::pair<double, QString>> slowest;
     qint64 bytes = 0;
     int inPart = 0, compared = 0;
@@ -163,7 +164,7 @@ int main(int argc, char** argv)
             continue;
         const QByteArray markup = file.readAll();
         bytes += markup.size();
-        double bestLayout = 1e18, bestPaint = 1e18;
+        double bestLayout = 1e18, bestPaint = 1e18, bestMiddle = 1e18;
         QImage image(800, 1000, QImage::Format_RGB32);
         for (int round = 0; round < rounds; ++round) {
             QElapsedTimer timer;
@@ -186,9 +187,19 @@ int main(int argc, char** argv)
             const double painted = double(timer.nsecsElapsed()) / 1e6;
             bestLayout = std::min(bestLayout, laidOut);
             bestPaint = std::min(bestPaint, painted);
+            if (whole) {
+                // A screen in the middle of the page, as a zoomed view scrolled there paints it.
+                QImage middle(800, 1000, QImage::Format_RGB32);
+                timer.restart();
+                QPainter painter(&middle);
+                layout.paint(painter, middle.rect(), QPoint(0, layout.size().height() / 2));
+                bestMiddle = std::min(bestMiddle, double(timer.nsecsElapsed()) / 1e6);
+            }
         }
         layoutTimes.push_back(bestLayout);
         paintTimes.push_back(bestPaint);
+        if (whole)
+            middleTimes.push_back(bestMiddle);
         totalTimes.push_back(bestLayout + bestPaint);
         slowest.push_back({bestLayout + bestPaint, page.path});
         if (!pngFolder.isEmpty())
@@ -233,6 +244,8 @@ int main(int argc, char** argv)
     };
     row("layout", layoutTimes);
     row("paint (top 800x1000)", paintTimes);
+    if (whole)
+        row("paint (in the middle)", middleTimes);
     row("both", totalTimes);
     if (compare)
         std::printf("\nPages laid out in part beside the whole page: %d, whose top 800x1000 differs: %d%s\n",

@@ -345,10 +345,86 @@ PrefixCheck checkPrefix(const litehtml::element::ptr& root, const MarkupPrefix& 
 
 } // namespace
 
+// A block and all it holds, painted between two heights of the page.
+struct PaintedBlock {
+    litehtml::element* element;
+    int top;
+    int bottom;
+};
+
+struct Extent {
+    int top;
+    int bottom;
+    bool positioned; // the element or one it holds is positioned
+};
+
+bool isTablePart(litehtml::style_display display)
+{
+    switch (display) {
+    case litehtml::display_table_caption:
+    case litehtml::display_table_cell:
+    case litehtml::display_table_column:
+    case litehtml::display_table_column_group:
+    case litehtml::display_table_footer_group:
+    case litehtml::display_table_header_group:
+    case litehtml::display_table_row:
+    case litehtml::display_table_row_group:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The heights between which an element and all it holds are painted, reckoned as
+// the engine paints: an element's box from the content box of the element holding
+// it (the parts of a table from the table's), children within it unless it clips
+// them. Notes the blocks outside tables that hold no positioned element: painting
+// may pass over those that lie outside what it shows. `y` is the content top of the
+// element holding `el`, `tableY` that of the table it is part of.
+Extent notePaintedBlocks(const litehtml::element::ptr& el, int y, int tableY, bool inTable,
+                         std::vector<PaintedBlock>& blocks, int depth)
+{
+    const litehtml::style_display display = el->get_display();
+    const int origin = isTablePart(display) ? tableY : y;
+    const litehtml::position& at = el->get_position();
+    Extent extent{origin + at.top() - el->padding_top() - el->border_top(),
+                  origin + at.bottom() + el->padding_bottom() + el->border_bottom(), el->is_positioned()};
+    if (depth > 2 * kMaxDepth)
+        return {extent.top, extent.bottom, true};
+    const bool table = display == litehtml::display_table || display == litehtml::display_inline_table;
+    const int contentTop = origin + at.y;
+    const bool clips = el->get_overflow() != litehtml::overflow_visible;
+    const int children = int(el->get_children_count());
+    for (int i = 0; i < children; ++i) {
+        const litehtml::element::ptr child = el->get_child(i);
+        if (!child)
+            continue;
+        if (child->get_element_position() == litehtml::element_position_fixed) {
+            extent.positioned = true;
+            continue;
+        }
+        const Extent inner = notePaintedBlocks(child, contentTop, table ? contentTop : tableY, inTable || table,
+                                               blocks, depth + 1);
+        extent.positioned = extent.positioned || inner.positioned;
+        if (!clips) {
+            extent.top = std::min(extent.top, inner.top);
+            extent.bottom = std::max(extent.bottom, inner.bottom);
+        }
+    }
+    if (children > 0 && !extent.positioned && !inTable && depth >= 2 && display != litehtml::display_inline
+        && display != litehtml::display_inline_text)
+        blocks.push_back({el.get(), extent.top, extent.bottom});
+    return extent;
+}
+
 struct PageLayout::Engine {
     std::unique_ptr<PageContainer> container;
     std::shared_ptr<litehtml::context> context;
     litehtml::document::ptr document;
+    // Blocks painting may pass over where they lie outside what it shows: the engine
+    // goes through every element of the page four times for every paint, and a page
+    // of megabytes holds millions.
+    std::vector<PaintedBlock> blocks;
 
     ~Engine()
     {
@@ -497,6 +573,9 @@ void PageLayout::render(Engine& engine, const QByteArray& markup, bool quirks) c
         return;
     mendPageTree(engine.document->root(), quirks);
     engine.document->render(std::max(1, m_input.width));
+    engine.blocks.clear();
+    if (const litehtml::element::ptr root = engine.document->root())
+        notePaintedBlocks(root, 0, 0, false, engine.blocks, 0);
 }
 
 void PageLayout::layOutDocument()
@@ -650,10 +729,23 @@ void PageLayout::paint(QPainter& painter, const QRect& area, const QPoint& scrol
             frame->layout->paint(painter, shown, scroll - frame->rect.topLeft());
         }
     } else if (m_engine && m_engine->document) {
+        // Blocks wholly above or below what is painted are passed over (marked as
+        // skipped, as the engine marks what it does not show, for this paint only).
+        const int top = scroll.y() + area.top() - kPaintSlack;
+        const int bottom = scroll.y() + area.bottom() + kPaintSlack;
+        std::vector<std::pair<litehtml::element*, bool>> passedOver;
+        for (const PaintedBlock& block : m_engine->blocks) {
+            if (block.bottom < top || block.top > bottom) {
+                passedOver.emplace_back(block.element, block.element->skip());
+                block.element->skip(true);
+            }
+        }
         m_engine->container->setPainter(&painter);
         const litehtml::position clip(area.x(), area.y(), area.width(), area.height());
         m_engine->document->draw(reinterpret_cast<litehtml::uint_ptr>(&painter), -scroll.x(), -scroll.y(), &clip);
         m_engine->container->setPainter(nullptr);
+        for (const auto& [element, skipped] : passedOver)
+            element->skip(skipped);
     }
     painter.restore();
 }

@@ -118,6 +118,9 @@ private:
         QStringList files; // the linked style sheets read
     };
     static constexpr qsizetype kFirstPrefixBytes = 32 * 1024;
+    // Blocks this far outside what is painted are still painted (list markers and
+    // the like reach a little past their box).
+    static constexpr int kPaintSlack = 16;
     static constexpr int kPrefixAttempts = 3;
 
     void layOutDocument();

@@ -1,5 +1,6 @@
-// Long pages laid out only as far as a view shows them: where the markup may be
-// cut, and that what the view shows is what the whole page shows, pixel for pixel.
+// Long pages: laid out only as far as a view shows them (where the markup may be cut,
+// and that what the view shows is what the whole page shows, pixel for pixel), and
+// painted only where they are shown.
 #include "render/markup_prefix.h"
 #include "render/page_layout.h"
 
@@ -296,4 +297,36 @@ TEST_F(PrefixPages, FramesAreLaidOutAsFarAsTheirHeight)
     input.shownHeight = 0;
     PageLayout whole(input);
     EXPECT_EQ(picture(part, QRect(0, 0, 400, 300)), picture(whole, QRect(0, 0, 400, 300)));
+}
+
+// Painting a part of a page passes over the blocks outside it; what it paints is that
+// part of the page painted whole.
+TEST_F(PrefixPages, APartOfAPageIsPaintedAsThePageIsThere)
+{
+    QByteArray markup = "<html><head><style>.box { border: 3px solid #c00; background: #eef; padding: 4px }"
+                        "span.up { position: relative; top: -6px; color: #080 }"
+                        "div.clip { overflow: hidden; height: 40px; background: #ffd }</style></head><body>";
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        markup += "<h2>Section " + n + "</h2><ol start=" + n + "><li>first<li>second<li>third</ol>"
+                  "<table border=2 cellpadding=3 bgcolor=#dfd><tr><td>cell " + n + "</td><td rowspan=2>tall</td></tr>"
+                  "<tr><td bgcolor=#fcc>below</td></tr></table>"
+                  "<div class=box><div class=box>nested <span class=up>raised</span> " + n + "</div></div>"
+                  "<p><img align=left width=30 height=60 src=none.png>beside a float " + n + "</p>"
+                  "<div class=clip><p>clipped</p><p>hidden below</p><p>and more</p></div>"
+                  "<pre>preformatted\n  text " + n + "</pre><hr>";
+    }
+    // What reaches far out of its block: a float, and lines past a block's height.
+    markup += "<div style=\"height:50px\"><img align=left width=30 height=400 src=x.png>float</div>"
+              "<div style=\"height:20px\">" + QByteArray("overflowing lines ").repeated(300) + "</div>";
+    markup += "<div style=\"position:absolute; top:2000px; left:50px; width:80px; height:30px; background:#00f\">"
+              "</div></body></html>";
+    const auto page = lay(markup, 0);
+    const int height = page->size().height();
+    ASSERT_GT(height, 6000);
+    const QImage whole = picture(*page, QRect(0, 0, 400, height));
+    for (int top : {0, 150, 1234, 1990, 3001, height / 2, height - 600, height - 300}) {
+        EXPECT_EQ(picture(*page, QRect(0, top, 400, 300)), whole.copy(0, top, 400, 300)) << top;
+        EXPECT_EQ(picture(*page, QRect(37, top, 200, 120)), whole.copy(37, top, 200, 120)) << top;
+    }
 }
