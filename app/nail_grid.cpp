@@ -205,9 +205,12 @@ void HNailGrid::buildLoop()
         }
         view->requestDocument(url);
         // A view that has not laid out its page in time is given up: the tile keeps
-        // its frame and title and the build goes on.
+        // its frame and title and the build goes on. A press on Cancel ends the wait
+        // at once (the page is laid out on a worker thread meanwhile; the tile shows
+        // it when it arrives).
         QPointer<HNail> guard(tile);
-        pumpUntil([&] { return !guard || guard->view()->layoutFinished(); }, kLayoutTimeoutMs);
+        pumpUntil([&] { return !guard || guard->view()->layoutFinished() || (total && total->cancelled()); },
+                  kLayoutTimeoutMs);
         if (!guard)
             continue;
         if (view->layoutFinished())

@@ -377,12 +377,13 @@ bool isTablePart(litehtml::style_display display)
 
 // The heights between which an element and all it holds are painted, reckoned as
 // the engine paints: an element's box from the content box of the element holding
-// it (the parts of a table from the table's), children within it unless it clips
-// them. Notes the blocks outside tables that hold no positioned element: painting
-// may pass over those that lie outside what it shows. `y` is the content top of the
-// element holding `el`, `tableY` that of the table it is part of.
-Extent notePaintedBlocks(const litehtml::element::ptr& el, int y, int tableY, bool inTable,
-                         std::vector<PaintedBlock>& blocks, int depth)
+// it (the parts of a table from the table's: rows and row groups lie at its top,
+// cells where they are in it), children within it unless it clips them. Notes the
+// blocks that hold no positioned element: painting may pass over those that lie
+// outside what it shows. `y` is the content top of the element holding `el`,
+// `tableY` that of the table it is part of.
+Extent notePaintedBlocks(const litehtml::element::ptr& el, int y, int tableY, std::vector<PaintedBlock>& blocks,
+                         int depth)
 {
     const litehtml::style_display display = el->get_display();
     const int origin = isTablePart(display) ? tableY : y;
@@ -403,15 +404,14 @@ Extent notePaintedBlocks(const litehtml::element::ptr& el, int y, int tableY, bo
             extent.positioned = true;
             continue;
         }
-        const Extent inner = notePaintedBlocks(child, contentTop, table ? contentTop : tableY, inTable || table,
-                                               blocks, depth + 1);
+        const Extent inner = notePaintedBlocks(child, contentTop, table ? contentTop : tableY, blocks, depth + 1);
         extent.positioned = extent.positioned || inner.positioned;
         if (!clips) {
             extent.top = std::min(extent.top, inner.top);
             extent.bottom = std::max(extent.bottom, inner.bottom);
         }
     }
-    if (children > 0 && !extent.positioned && !inTable && depth >= 2 && display != litehtml::display_inline
+    if (children > 0 && !extent.positioned && depth >= 2 && display != litehtml::display_inline
         && display != litehtml::display_inline_text)
         blocks.push_back({el.get(), extent.top, extent.bottom});
     return extent;
@@ -575,7 +575,7 @@ void PageLayout::render(Engine& engine, const QByteArray& markup, bool quirks) c
     engine.document->render(std::max(1, m_input.width));
     engine.blocks.clear();
     if (const litehtml::element::ptr root = engine.document->root())
-        notePaintedBlocks(root, 0, 0, false, engine.blocks, 0);
+        notePaintedBlocks(root, 0, 0, engine.blocks, 0);
 }
 
 void PageLayout::layOutDocument()

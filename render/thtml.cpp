@@ -1,6 +1,7 @@
 #include "render/thtml.h"
 
 #include "platform/file_paths.h"
+#include "platform/message_pump.h"
 #include "platform/text_decoding.h"
 #include "render/default_style_sheet.h"
 #include "render/html_text.h"
@@ -61,13 +62,28 @@ constexpr const char* kEngineRevision = "litehtml-0.6/1";
 // enough to be felt.
 constexpr qsizetype kLargestLetGoAtOnce = 256 * 1024;
 
+// The threads pages are laid out and let go on: a pool of their own, since Qt's
+// drawing hands pieces of its work to the global pool and waits for them, which
+// pages laid out there for seconds would hold up.
+Q_GLOBAL_STATIC(QThreadPool, g_layoutThreads)
+
+// As the application ends (before the window system and its fonts go), work not yet
+// begun is dropped and work under way waited for, as Qt does with its own pool.
+void endLayoutThreads()
+{
+    if (g_layoutThreads.exists()) {
+        g_layoutThreads->clear();
+        g_layoutThreads->waitForDone();
+    }
+}
+
 // Lets a laid-out page go.
 void letGo(std::unique_ptr<PageLayout> layout)
 {
     if (!layout || layout->laidOutBytes() < kLargestLetGoAtOnce)
         return;
     std::shared_ptr<PageLayout> page(layout.release());
-    QThreadPool::globalInstance()->start([page]() mutable { page.reset(); });
+    THTML::layoutThreads()->start([page]() mutable { page.reset(); });
 }
 
 } // namespace
@@ -112,6 +128,16 @@ qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
     }
     ::close(fd);
     return size;
+}
+
+QThreadPool* THTML::layoutThreads()
+{
+    static const bool ended = [] {
+        qAddPostRoutine(endLayoutThreads);
+        return true;
+    }();
+    Q_UNUSED(ended);
+    return g_layoutThreads();
 }
 
 THTML::THTML(QWidget* parent)
@@ -342,6 +368,7 @@ void THTML::runRetrieval()
         // elements come (at the latest in the begin event).
         static const QMetaMethod elementSignal = QMetaMethod::fromSignal(&THTML::OnDoNewElement);
         const bool outsideListeners = isSignalConnected(elementSignal);
+        unsigned tick = 0;
         while (!m_cancelCurrent) {
             const HtmlTokenizer::Token t = m_tokenizer.next();
             if (t.type == HtmlTokenizer::TokenType::EndOfInput
@@ -363,6 +390,13 @@ void THTML::runRetrieval()
             if (!element.EnableDefault)
                 m_hidden.emplace_back(t.sourceBegin, t.sourceEnd);
             readEnd = t.sourceEnd;
+            // Window messages get their chance now and then, whatever the handlers do:
+            // a page of megabytes takes a while to read.
+            if ((++tick & 63) == 0) {
+                pumpMessages();
+                if (!self)
+                    return;
+            }
         }
         m_tokenizer.reset();
     }
@@ -446,7 +480,7 @@ void THTML::layOutAgain(bool further)
     updateScrollBars();
     viewport()->update();
     QPointer<THTML> self(this);
-    QThreadPool::globalInstance()->start([job, self] {
+    layoutThreads()->start([job, self] {
         auto layout = std::make_unique<PageLayout>(std::move(job->input));
         {
             QMutexLocker lock(&job->mutex);

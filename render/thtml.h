@@ -7,7 +7,8 @@
 // runs first.
 //
 // A new element is never delivered while an element handler runs, even when the
-// handler lets window messages run. cancel() ends a retrieval after the current
+// handler lets window messages run; between elements the view lets them run now
+// and then itself. cancel() ends a retrieval after the current
 // element; the end event follows. With DeferRetrieval false the view lays out and
 // paints the markup once the last element is through (pictures and style sheets
 // only from local files, nothing from the network, no script); then
@@ -35,6 +36,8 @@
 #include <memory>
 #include <utility>
 #include <vector>
+
+class QThreadPool;
 
 namespace zv {
 
@@ -125,9 +128,14 @@ public:
 
     bool retrieving() const { return m_running; }
     bool requestPending() const { return m_hasPending; }
+    // The threads pages are laid out on (and large laid-out pages taken apart on).
+    static QThreadPool* layoutThreads();
+
     // The laid-out page (null until a document is laid out); waits for a layout
     // under way.
     const PageLayout* document();
+    // The laid-out page the view shows now, without waiting (null when none).
+    const PageLayout* shownDocument() const { return m_document.get(); }
     QUrl documentUrl() const;
 
     // Shows `picture`, the view as it was painted earlier for the document at `url`

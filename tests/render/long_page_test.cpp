@@ -316,6 +316,19 @@ TEST_F(PrefixPages, APartOfAPageIsPaintedAsThePageIsThere)
                   "<div class=clip><p>clipped</p><p>hidden below</p><p>and more</p></div>"
                   "<pre>preformatted\n  text " + n + "</pre><hr>";
     }
+    // Tables holding long cells, nested, beside cells of other heights.
+    for (int t = 0; t < 3; ++t) {
+        markup += "<table border=1 cellspacing=4 bgcolor=#eee><tr><td colspan=2>";
+        for (int i = 0; i < 25; ++i)
+            markup += "<p>first row " + QByteArray::number(i) + "</p>";
+        markup += "</td></tr><tr><td>short</td><td>";
+        for (int i = 0; i < 30; ++i)
+            markup += "<p>cell paragraph " + QByteArray::number(i) + "</p>";
+        markup += "<table border=1><tr><td bgcolor=#cdf>";
+        for (int i = 0; i < 20; ++i)
+            markup += "<div class=box>inner " + QByteArray::number(i) + "</div>";
+        markup += "</td></tr></table></td></tr><tr><td colspan=2><ul><li>a<li>b</ul></td></tr></table>";
+    }
     // What reaches far out of its block: a float, and lines past a block's height.
     markup += "<div style=\"height:50px\"><img align=left width=30 height=400 src=x.png>float</div>"
               "<div style=\"height:20px\">" + QByteArray("overflowing lines ").repeated(300) + "</div>";
@@ -325,7 +338,8 @@ TEST_F(PrefixPages, APartOfAPageIsPaintedAsThePageIsThere)
     const int height = page->size().height();
     ASSERT_GT(height, 6000);
     const QImage whole = picture(*page, QRect(0, 0, 400, height));
-    for (int top : {0, 150, 1234, 1990, 3001, height / 2, height - 600, height - 300}) {
+    for (int top : {0, 150, 1234, 1990, 3001, height / 2, height - 3000, height - 2500, height - 2000, height - 1500,
+                    height - 1000, height - 600, height - 300}) {
         EXPECT_EQ(picture(*page, QRect(0, top, 400, 300)), whole.copy(0, top, 400, 300)) << top;
         EXPECT_EQ(picture(*page, QRect(37, top, 200, 120)), whole.copy(37, top, 200, 120)) << top;
     }
