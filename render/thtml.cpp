@@ -520,7 +520,11 @@ void THTML::layOutFurtherIfNeeded()
 {
     if (!m_document || m_job || m_document->complete() || m_running)
         return;
-    if (verticalScrollBar()->value() + layoutHeight() * 3 / 2 > m_document->exactHeight())
+    // Half a screen before what is shown runs past it (a view the user cannot
+    // scroll never does), and only when that asks for more than was laid out.
+    const int ahead = verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff ? 0 : layoutHeight() / 2;
+    if (verticalScrollBar()->value() + layoutHeight() + ahead > m_document->exactHeight()
+        && shownHeight() > m_document->exactHeight())
         layOutAgain(true);
 }
 

@@ -117,6 +117,9 @@ public:
     // end event, so that the window stays responsive while a large one is; the
     // laid-out page is taken over from the event loop.
     bool layoutFinished() const { return m_layoutFinished; }
+    // Whether a page is being laid out for the view (also one that only shows more
+    // of the page the view has).
+    bool layoutUnderWay() const { return m_job != nullptr; }
     // The markup the view holds, as text.
     QString sourceText();
     // Bytes of the document being read (a text run, a value), as text decoded the

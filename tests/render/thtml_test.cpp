@@ -435,6 +435,25 @@ TEST_F(ViewTest, ALongPageIsLaidOutAsFarAsTheViewIsScrolled)
     EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, height - 10), colour(5999));
 }
 
+// A view the user cannot scroll (a tile) lays out its page's top and no more.
+TEST_F(ViewTest, AViewWithoutAScrollBarLaysOutItsPagesTopAlone)
+{
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A tall view, and blocks of 20 pixels: the first part laid out reaches less
+    // than half a view below its bottom.
+    view.resize(400, 15000);
+    QByteArray page = "<body style='margin:0'>";
+    for (int i = 0; i < 8000; ++i)
+        page += "<div style='height:20px'>" + QByteArray::number(i) + "</div>\n";
+    load(write("top.htm", page));
+    const PageLayout* shown = view.shownDocument();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(shown->complete());
+    EXPECT_FALSE(view.layoutUnderWay()); // not laid out further
+    EXPECT_GE(shown->exactHeight(), 15000);
+    EXPECT_LT(shown->exactHeight(), 15000 * 3 / 2);
+}
+
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
 {
     // Lengths past the engine's integer range, and fonts millions of pixels high.
