@@ -506,8 +506,10 @@ void THTML::layOutAgain(bool further)
 int THTML::shownHeight() const
 {
     const int view = layoutHeight();
+    // A view with no height yet (the zoomed window is laid out while parked at no
+    // size, then again when shown) needs no more than the top either.
     if (view <= 0)
-        return 0;
+        return 1;
     // A view without a vertical scroll bar (a tile, a picture of a page's top) shows
     // the top alone; others a screen more than the one they show, so that
     // scrolling on finds it laid out.

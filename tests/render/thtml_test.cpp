@@ -454,6 +454,26 @@ TEST_F(ViewTest, AViewWithoutAScrollBarLaysOutItsPagesTopAlone)
     EXPECT_LT(shown->exactHeight(), 15000 * 3 / 2);
 }
 
+// A view with no size yet (the zoomed window is parked at none while it reads its
+// document) lays out the top of a long page, not all of it.
+TEST_F(ViewTest, AViewWithNoSizeLaysOutTheTopOfALongPage)
+{
+    view.resize(0, 0);
+    QByteArray page = "<body>";
+    for (int i = 0; i < 4000; ++i)
+        page += "<p>Paragraph " + QByteArray::number(i) + " of a long page.</p>\n";
+    load(write("parked.htm", page));
+    ASSERT_NE(view.shownDocument(), nullptr);
+    EXPECT_FALSE(view.shownDocument()->complete());
+    // Shown at its size, the view lays the page out again, as far as it shows.
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.layoutUnderWay() && view.shownDocument()->width() > 0; }, 10000));
+    EXPECT_EQ(view.shownDocument()->width(), view.viewport()->width());
+    EXPECT_FALSE(view.shownDocument()->complete());
+}
+
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
 {
     // Lengths past the engine's integer range, and fonts millions of pixels high.
