@@ -208,6 +208,8 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     m_hasPending = false;
     m_cancelPending = false;
     m_job.reset();
+    m_layoutOwed = false;
+    m_standIn = QImage();
     letGo(std::move(m_document));
     m_laidOut.clear();
     m_frames.reset();
@@ -333,6 +335,8 @@ void THTML::runRetrieval()
     m_cancelPending = false;
     m_layoutFinished = false;
     m_job.reset(); // a layout of the last document is no longer wanted
+    m_layoutOwed = false;
+    m_standIn = QImage();
     m_hidden.clear();
     // The address is parsed only when a layout needs it as its base.
     m_urlText = m_pendingUrl;
@@ -459,6 +463,33 @@ void THTML::layOut(const QByteArray& markup)
 
 void THTML::layOutAgain(bool further)
 {
+    if (layoutWidth() <= 0) {
+        // A view with no width shows nothing (the zoomed window reads its document
+        // while parked at no size): the page is laid out once the view has a width,
+        // not at one that shows every word on a line of its own first.
+        m_job.reset();
+        letGo(std::move(m_document));
+        m_layoutOwed = true;
+        m_layoutFinished = !m_running;
+        updateScrollBars();
+        viewport()->update();
+        return;
+    }
+    m_layoutOwed = false;
+    if (further && m_document && m_document->laidOutBytes() >= kLargestLetGoAtOnce) {
+        // A long page laid out further holds as much again: the part laid out so far
+        // is let go now, the screen as it shows standing in for it meanwhile.
+        m_standInSize = pageSize();
+        m_standInScroll = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        const qreal ratio = devicePixelRatioF();
+        m_standIn = QImage(viewport()->size() * ratio, QImage::Format_RGB32);
+        if (!m_standIn.isNull()) {
+            m_standIn.setDevicePixelRatio(ratio);
+            QPainter painter(&m_standIn);
+            paintPage(painter, QRect(QPoint(0, 0), viewport()->size()));
+        }
+        letGo(std::move(m_document));
+    }
     // A fresh layout each time, so that pictures and style sheets are read again.
     auto job = std::make_shared<LayoutJob>();
     job->input.markup = m_laidOut;
@@ -546,6 +577,7 @@ void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
         before = std::exchange(m_document, std::move(job->layout));
     }
     letGo(std::move(before));
+    m_standIn = QImage();
     m_job.reset();
     // The view changed size while the page was laid out: again, at the new size.
     if (m_document->width() != layoutWidth()
@@ -606,13 +638,21 @@ std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QB
     return documents;
 }
 
+QSize THTML::pageSize() const
+{
+    if (!m_document)
+        return m_standIn.isNull() ? QSize() : m_standInSize;
+    QSize size = m_document->size();
+    // Of a page laid out in part, the height the whole would have.
+    if (!m_document->complete())
+        size.setHeight(m_document->estimatedHeight());
+    return size;
+}
+
 void THTML::updateScrollBars()
 {
     const QSize view = viewport()->size();
-    QSize size = m_document ? m_document->size() : QSize();
-    // Of a page laid out in part, the height the whole would have.
-    if (m_document && !m_document->complete())
-        size.setHeight(m_document->estimatedHeight());
+    const QSize size = pageSize();
     verticalScrollBar()->setPageStep(view.height());
     verticalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setRange(0, qMax(0, size.height() - view.height()));
@@ -627,6 +667,12 @@ void THTML::paintEvent(QPaintEvent* event)
     if (!m_document && !m_picture.isNull()) {
         painter.fillRect(event->rect(), Qt::white);
         painter.drawImage(QPoint(0, 0), m_picture);
+        return;
+    }
+    if (!m_document && !m_standIn.isNull()) {
+        painter.fillRect(event->rect(), Qt::white);
+        painter.drawImage(m_standInScroll - QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()),
+                          m_standIn);
         return;
     }
     paintPage(painter, event->rect());
@@ -655,6 +701,8 @@ void THTML::resizeEvent(QResizeEvent* event)
         if (m_document->width() != layoutWidth()
             || (m_document->isFrameset() && m_document->height() != layoutHeight()))
             layOutAgain();
+    } else if (m_layoutOwed && !m_job && layoutWidth() > 0) {
+        layOutAgain();
     }
     updateScrollBars();
     layOutFurtherIfNeeded();

@@ -214,6 +214,9 @@ private:
     void paintPage(QPainter& painter, const QRect& area) const;
     // Reads and lays out the document a shown picture stands for, now.
     void realize();
+    // The size of the page the view shows (of a page laid out in part, with the
+    // height the whole would have).
+    QSize pageSize() const;
     void updateScrollBars();
 
     bool m_blocking = false;
@@ -242,6 +245,12 @@ private:
     HtmlTokenizer m_tokenizer;
     std::unique_ptr<PageLayout> m_document;
     std::shared_ptr<LayoutJob> m_job; // the layout under way
+    bool m_layoutOwed = false; // m_laidOut waits for the view to have a width
+    // While a long page is laid out further: the screen as it was shown, at what
+    // scroll position, and the page's size then.
+    QImage m_standIn;
+    QPoint m_standInScroll;
+    QSize m_standInSize;
     QByteArray m_laidOut; // the markup m_document was laid out from
     std::shared_ptr<const QHash<QString, QByteArray>> m_frames; // and its frames' markup
     FrameSource m_frameSource;

@@ -455,17 +455,23 @@ TEST_F(ViewTest, AViewWithoutAScrollBarLaysOutItsPagesTopAlone)
 }
 
 // A view with no size yet (the zoomed window is parked at none while it reads its
-// document) lays out the top of a long page, not all of it.
-TEST_F(ViewTest, AViewWithNoSizeLaysOutTheTopOfALongPage)
+// document) lays its page out once it has a size, and then only the top of a long
+// page; one with a width but no height lays out the top.
+TEST_F(ViewTest, AViewWithNoSizeLaysItsPageOutWhenItHasOne)
 {
-    view.resize(0, 0);
     QByteArray page = "<body>";
     for (int i = 0; i < 4000; ++i)
         page += "<p>Paragraph " + QByteArray::number(i) + " of a long page.</p>\n";
-    load(write("parked.htm", page));
+    const QString path = write("parked.htm", page);
+    view.resize(300, 0);
+    load(path);
     ASSERT_NE(view.shownDocument(), nullptr);
     EXPECT_FALSE(view.shownDocument()->complete());
-    // Shown at its size, the view lays the page out again, as far as it shows.
+    view.resize(0, 0);
+    load(path);
+    EXPECT_EQ(view.shownDocument(), nullptr);
+    EXPECT_FALSE(view.layoutUnderWay());
+    // Shown at its size, the view lays the page out, as far as it shows.
     view.resize(400, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
