@@ -129,19 +129,24 @@ void HNailGrid::keepNextPicture()
         m_pictureTimer->stop();
     if (!job.tile || !job.tile->isEnabled())
         return; // gone, or deleted by the user
-    THTML* view = job.tile->view();
-    // Only a picture of the page as laid out for the build stands for it: a view
-    // since resized, or given other fonts, is left alone.
-    if (!view->layoutFinished() || view->showsPicture() || view->pictureKey() != job.viewKey)
+    // Only a picture of the page as laid out for the view as it is stands for it:
+    // a view since resized, or given other fonts, is left alone.
+    if (job.tile->view()->pictureKey() != job.viewKey)
+        return;
+    saveTilePicture(job.thumbnailPath, job.viewKey, job.filesRead, {job.picture, job.tile->titleLabel()->toolTip()});
+}
+
+void HNailGrid::takePicture(HNail* tile, const QString& thumbnailPath, const QString& viewKey)
+{
+    THTML* view = tile->view();
+    const QImage painted = view->paintedPicture();
+    if (painted.isNull())
         return;
     // Painting may read pictures the layout did not need: the files read after it.
-    const QImage painted = view->paintedPicture();
-    if (!saveTilePicture(job.thumbnailPath, job.viewKey, view->filesRead(),
-                         {painted, job.tile->titleLabel()->toolTip()}))
-        return;
+    m_pictureJobs.append({tile, thumbnailPath, viewKey, painted, view->filesRead()});
     // From now on the tile is drawn from the picture, as after a build that found
     // it; the laid-out page is let go until something needs it.
-    view->showPicture(painted, fileUrl(job.thumbnailPath), view->sourceBytes());
+    view->showPicture(painted, fileUrl(thumbnailPath), view->sourceBytes());
 }
 
 void HNailGrid::buildLoop()
@@ -205,13 +210,16 @@ void HNailGrid::buildLoop()
         }
         view->requestDocument(url);
         // A view that has not laid out its page in time is given up: the tile keeps
-        // its frame and title and the build goes on.
+        // its frame and title and the build goes on. A press on Cancel ends the wait
+        // at once (the page is laid out on a worker thread meanwhile; the tile shows
+        // it when it arrives).
         QPointer<HNail> guard(tile);
-        pumpUntil([&] { return !guard || guard->view()->layoutFinished(); }, kLayoutTimeoutMs);
+        pumpUntil([&] { return !guard || guard->view()->layoutFinished() || (total && total->cancelled()); },
+                  kLayoutTimeoutMs);
         if (!guard)
             continue;
         if (view->layoutFinished())
-            m_pictureJobs.append({tile, thumbnailPath, viewKey});
+            takePicture(tile, thumbnailPath, viewKey);
         HTMList.append(tile);
     }
     if (total)

@@ -6,6 +6,7 @@
 #include "render/tile_host.h"
 #include "source/dialog_dependent.h"
 
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -68,9 +69,12 @@ public:
     // Whether the tiles of the build under way (or the last one) are miniatures.
     bool miniatures() const { return m_miniatures; }
     TRNail* renderView() const { return m_renderView; }
-    // Tiles of the last build whose pictures are still to be kept. The pictures are
-    // painted and written after the build, one tile per turn of the event loop, so
-    // the next build of the same documents shows them without laying pages out.
+    // Tiles of the last build whose pictures are still to be kept. A tile's picture
+    // is painted as soon as its page is laid out, and the tile shows it from then
+    // on (the laid-out page is let go, so a build holds one laid-out page at a
+    // time); the pictures are written after the build, one tile per turn of the
+    // event loop, so the next build of the same documents shows them without
+    // laying pages out.
     int picturesPending() const { return int(m_pictureJobs.size()); }
     HNail* tile(int i) const { return HTMList.value(i); }
 
@@ -99,7 +103,12 @@ private:
         QPointer<HNail> tile;
         QString thumbnailPath;
         QString viewKey; // the view's key when its page was laid out
+        QImage picture; // the page as painted then
+        QStringList filesRead; // the files the page read, painting included
     };
+    // Paints the tile's laid-out page, shows the picture in its place and keeps it
+    // to be written when the program is idle.
+    void takePicture(HNail* tile, const QString& thumbnailPath, const QString& viewKey);
 
     TForm1* m_owner;
     TRNail* m_renderView = nullptr;

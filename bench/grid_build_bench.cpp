@@ -5,9 +5,10 @@
 // with the peak resident memory; beside it, headless Chromium taking a screenshot of
 // each of the same documents, one process per document.
 //
-// After a build the grid paints and keeps a picture of each new tile while the
-// program is idle (the next build shows those pictures instead of laying pages out);
-// that idle work is timed on its own line.
+// A build paints a picture of each new tile as soon as its page is laid out and
+// writes the pictures while the program is idle (the next build shows them instead
+// of laying pages out); that idle work is timed on its own line. The warm build counts the tiles it showed
+// from kept pictures: a tile laid out again there means its picture did not stand.
 //
 // Each round removes the pre-built thumbnails, builds cold, then builds warm; the
 // table shows the median round, and the very first cold build of the process (which
@@ -45,6 +46,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -243,6 +245,8 @@ struct Build {
     double seconds = 0;
     double cpu = 0;
     int tiles = 0;
+    int fromPictures = 0; // tiles shown from a kept picture, their page not laid out
+    int picturesToKeep = 0; // pictures painted by the build, written when idle
 };
 
 Build buildOnce(TForm1& form, const QStringList& documents)
@@ -252,22 +256,25 @@ Build buildOnce(TForm1& form, const QStringList& documents)
     const double cpu0 = cpuSeconds();
     clock.start();
     form.HNailGrid->BuildThumbnails(documents);
+    b.picturesToKeep = form.HNailGrid->picturesPending();
     // The tiles are shown by the build; let their first paint happen too.
     pumpMessagesNow();
     b.seconds = double(clock.nsecsElapsed()) / 1e9;
     b.cpu = cpuSeconds() - cpu0;
     b.tiles = form.HNailGrid->FnFiles;
+    for (int i = 0; i < b.tiles; ++i)
+        b.fromPictures += form.HNailGrid->tile(i)->view()->showsPicture() ? 1 : 0;
     return b;
 }
 
 // The pictures of the last build's tiles, kept as the program does when idle.
-Build keepPictures(TForm1& form)
+Build keepPictures(TForm1& form, const Build& build)
 {
     Build b;
     QElapsedTimer clock;
     const double cpu0 = cpuSeconds();
     clock.start();
-    b.tiles = form.HNailGrid->picturesPending();
+    b.tiles = build.picturesToKeep;
     while (form.HNailGrid->picturesPending() > 0)
         QCoreApplication::processEvents();
     b.seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -420,11 +427,14 @@ int main(int argc, char** argv)
         for (const QString& name : cache.entryList({QStringLiteral("*.n*")}, QDir::Files))
             cache.remove(name);
         colds.push_back(buildOnce(*form, documents));
-        idles.push_back(keepPictures(*form));
+        idles.push_back(keepPictures(*form, colds.back()));
         thumbnails = int(cache.entryList({QStringLiteral("*.n4")}, QDir::Files).size());
         warms.push_back(buildOnce(*form, documents));
     }
     const int count = int(documents.size());
+    QSet<QString> names;
+    for (const QString& path : documents)
+        names.insert(fileNameOf(path));
     const QString goal = QStringLiteral(">= %1").arg(ratioGoal);
     const Build first = colds.front();
     const Build cold = median(colds);
@@ -442,15 +452,16 @@ int main(int argc, char** argv)
 
     const double coldPer = cold.seconds / count * 1e3;
     const double warmPer = warm.seconds / count * 1e3;
-    std::printf("\nThumbnail grid build: %d %s documents (%lld KB, %d pictures), window 1000x700, "
-                "factor 4, cut-off 5000; median of %d rounds\n",
-                count, documentList.isEmpty() ? "generated" : "given", bytes / 1024, int(pictures.size()), rounds);
+    std::printf("\nThumbnail grid build: %d %s documents of %d distinct file names (%lld KB, %d pictures), "
+                "window 1000x700, factor 4, cut-off 5000; median of %d rounds\n",
+                count, documentList.isEmpty() ? "generated" : "given", int(names.size()), bytes / 1024,
+                int(pictures.size()), rounds);
     std::printf("%-34s %8s %10s %12s %8s\n", "", "tiles", "wall s", "per doc ms", "CPU s");
     std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "zorvane first cold build", first.tiles,
                 first.seconds, first.seconds / count * 1e3, first.cpu);
     std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "zorvane cold (translate + tiles)", cold.tiles,
                 cold.seconds, coldPer, cold.cpu);
-    std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "  then pictures kept when idle", idle.tiles,
+    std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "  then pictures written when idle", idle.tiles,
                 idle.seconds, idle.seconds / count * 1e3, idle.cpu);
     std::printf("%-34s %8d %10.3f %12.2f %8.3f\n", "zorvane warm (pre-built reused)", warm.tiles,
                 warm.seconds, warmPer, warm.cpu);
@@ -468,7 +479,8 @@ int main(int argc, char** argv)
         std::printf("%-34s %s\n", "chromium --headless --screenshot",
                     chromium.isEmpty() ? "not installed: skipped" : "skipped");
     }
-    std::printf("pre-built thumbnails written: %d; messages shown: %d\n", thumbnails, int(quiet.shown().size()));
+    std::printf("pre-built thumbnails written: %d; warm tiles shown from kept pictures: %d of %d; messages shown: %d\n",
+                thumbnails, warm.fromPictures, warm.tiles, int(quiet.shown().size()));
     std::printf("peak resident memory (VmHWM): %.1f MB (before the window %.1f MB, after the builds %.1f MB)\n",
                 peakKiB / 1024.0, rssBeforeKiB / 1024.0, rssKiB / 1024.0);
     std::printf("\n%-44s %10s %12s %s\n", "target", "measured", "goal", "");

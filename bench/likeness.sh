@@ -126,8 +126,15 @@ done < "$OUT/pages.tsv"
 
 "$PY" "$SHARED_TOOLS/likeness" --dirs "$OUT/ref" "$OUT/zorvane" "$OUT/kinds.tsv" > "$OUT/scores.tsv"
 
-# The grid: 35 pages of each kind, in the list's order, at the program's defaults.
-awk -F'\t' 'NR == FNR { kind[$1] = $2; next } n[kind[$1]]++ < 35 { print $2 }' \
+# The grid: up to 35 pages of each kind, in the list's order, at the program's
+# defaults, topped up to 105 with further pages. A grid is built from one folder,
+# where file names differ; pre-built thumbnails are named after the document's
+# file name, so pages whose name an earlier page has are left out (otherwise
+# every build, warm or not, translates and lays out both again).
+awk -F'\t' 'NR == FNR { kind[$1] = $2; next }
+  { n = split($2, part, "/"); if (part[n] in seen) next; seen[part[n]] = 1
+    if (taken[kind[$1]]++ < 35) { print $2; count++ } else more[++extra] = $2 }
+  END { for (i = 1; i <= extra && count < 105; i++) { print more[i]; count++ } }' \
   "$OUT/kinds.tsv" "$OUT/pages.tsv" > "$OUT/grid-documents.txt"
 chrome_ms=$(awk -F'\t' '{ sub("wall=", "", $2); s += $2; n++ } END { if (n) printf "%.1f", s / n; else print 0 }' \
   "$OUT/chromium-times.tsv")

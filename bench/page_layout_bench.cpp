@@ -11,7 +11,15 @@
 // slowest pages. --png DIR writes each page's picture there (NAME.png), for
 // comparisons with other renderings.
 //
-// Usage: bench_page_layout [--list FILE] [--pages N] [--rounds N] [--png DIR]
+// Pages are laid out as a view showing their top 1000 pixels lays them out: a long
+// page only as far as needed to show that part as the whole page shows it
+// (--whole lays every page out whole, and times painting a screen in the middle
+// of the page as well). --compare lays each page that was laid out
+// in part out whole as well and checks that both show the same top 800 x 1000
+// pixels; a page where they differ is listed (with --png, both pictures are
+// written: NAME.png and NAME-whole.png).
+//
+// Usage: bench_page_layout [--list FILE] [--pages N] [--rounds N] [--png DIR] [--whole] [--compare]
 #include "render/default_style_sheet.h"
 #include "render/page_layout.h"
 
@@ -119,8 +127,15 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QString list, pngFolder;
     int wanted = 300, rounds = 3;
+    bool whole = false, compare = false;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--whole"))
+            whole = true;
+        else if (args[i] == QLatin1String("--compare"))
+            compare = true;
+        if (i + 1 >= args.size())
+            continue;
         if (args[i] == QLatin1String("--list"))
             list = args[++i];
         else if (args[i] == QLatin1String("--pages"))
@@ -138,16 +153,18 @@ int main(int argc, char** argv)
     if (!pngFolder.isEmpty())
         QDir().mkpath(pngFolder);
     const zv::ViewFonts fonts = viewFonts();
-    std::vector<double> layoutTimes, paintTimes, totalTimes;
+    std::vector<double> layoutTimes, paintTimes, totalTimes, middleTimes;
     std::vector<std::pair<double, QString>> slowest;
     qint64 bytes = 0;
+    int inPart = 0, compared = 0;
+    QStringList differing;
     for (const Page& page : pages) {
         QFile file(page.path);
         if (!file.open(QIODevice::ReadOnly))
             continue;
         const QByteArray markup = file.readAll();
         bytes += markup.size();
-        double bestLayout = 1e18, bestPaint = 1e18;
+        double bestLayout = 1e18, bestPaint = 1e18, bestMiddle = 1e18;
         QImage image(800, 1000, QImage::Format_RGB32);
         for (int round = 0; round < rounds; ++round) {
             QElapsedTimer timer;
@@ -158,7 +175,9 @@ int main(int argc, char** argv)
             input.fonts = fonts;
             input.width = 800;
             input.height = 1000;
+            input.shownHeight = whole ? 0 : 1000;
             zv::PageLayout layout(std::move(input));
+            inPart += round == 0 && !layout.complete() ? 1 : 0;
             const double laidOut = double(timer.nsecsElapsed()) / 1e6;
             timer.restart();
             {
@@ -168,16 +187,56 @@ int main(int argc, char** argv)
             const double painted = double(timer.nsecsElapsed()) / 1e6;
             bestLayout = std::min(bestLayout, laidOut);
             bestPaint = std::min(bestPaint, painted);
+            if (whole) {
+                // A screen in the middle of the page, as a zoomed view scrolled there paints it.
+                QImage middle(800, 1000, QImage::Format_RGB32);
+                timer.restart();
+                QPainter painter(&middle);
+                layout.paint(painter, middle.rect(), QPoint(0, layout.size().height() / 2));
+                bestMiddle = std::min(bestMiddle, double(timer.nsecsElapsed()) / 1e6);
+            }
         }
         layoutTimes.push_back(bestLayout);
         paintTimes.push_back(bestPaint);
+        if (whole)
+            middleTimes.push_back(bestMiddle);
         totalTimes.push_back(bestLayout + bestPaint);
         slowest.push_back({bestLayout + bestPaint, page.path});
         if (!pngFolder.isEmpty())
             image.save(pngFolder + QLatin1Char('/') + page.name + QStringLiteral(".png"));
+        if (compare && !whole) {
+            zv::PageLayout::Input input;
+            input.markup = markup;
+            input.baseUrl = QUrl::fromLocalFile(page.path);
+            input.fonts = fonts;
+            input.width = 800;
+            input.height = 1000;
+            input.shownHeight = 1000;
+            zv::PageLayout part(input);
+            if (part.complete())
+                continue;
+            ++compared;
+            input.shownHeight = 0;
+            zv::PageLayout all(std::move(input));
+            QImage partPicture(800, 1000, QImage::Format_RGB32), wholePicture(800, 1000, QImage::Format_RGB32);
+            {
+                QPainter painter(&partPicture);
+                part.paint(painter, partPicture.rect());
+            }
+            {
+                QPainter painter(&wholePicture);
+                all.paint(painter, wholePicture.rect());
+            }
+            if (partPicture != wholePicture) {
+                differing << page.path;
+                if (!pngFolder.isEmpty())
+                    wholePicture.save(pngFolder + QLatin1Char('/') + page.name + QStringLiteral("-whole.png"));
+            }
+        }
     }
-    std::printf("Pages laid out and painted at 800 x 1000: %zu (%.1f MB of markup), best of %d rounds\n\n",
-                totalTimes.size(), double(bytes) / 1e6, rounds);
+    std::printf("Pages laid out and painted at 800 x 1000: %zu (%.1f MB of markup), best of %d rounds; "
+                "%d laid out in part (the rest whole)\n\n",
+                totalTimes.size(), double(bytes) / 1e6, rounds, inPart);
     std::printf("%-22s %10s %10s %10s\n", "ms per page", "median", "p90", "max");
     auto row = [](const char* what, const std::vector<double>& values) {
         std::printf("%-22s %10.1f %10.1f %10.1f\n", what, percentile(values, 0.5), percentile(values, 0.9),
@@ -185,7 +244,14 @@ int main(int argc, char** argv)
     };
     row("layout", layoutTimes);
     row("paint (top 800x1000)", paintTimes);
+    if (whole)
+        row("paint (in the middle)", middleTimes);
     row("both", totalTimes);
+    if (compare)
+        std::printf("\nPages laid out in part beside the whole page: %d, whose top 800x1000 differs: %d%s\n",
+                    compared, int(differing.size()), differing.isEmpty() ? "" : " (MISSED: must be 0)");
+    for (const QString& path : std::as_const(differing))
+        std::printf("  differs: %s\n", qPrintable(path));
     std::sort(slowest.begin(), slowest.end(), std::greater<>());
     std::printf("\nSlowest pages:\n");
     for (size_t i = 0; i < std::min<size_t>(8, slowest.size()); ++i)

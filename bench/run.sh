@@ -40,3 +40,7 @@ cmake --build "$BUILD" -j2 --target bench_grid_build
 # Layout and paint of real pages at 800 x 1000 by the HTML view's layout engine.
 cmake --build "$BUILD" -j2 --target bench_page_layout
 "$BUILD/bench/bench_page_layout"
+
+# Responsiveness while a page of several megabytes is laid out in a tile and in the zoomed view.
+cmake --build "$BUILD" -j2 --target bench_responsiveness
+"$BUILD/bench/bench_responsiveness"

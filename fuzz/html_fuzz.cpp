@@ -7,9 +7,13 @@
 // chooses (now and then as the translation of the file the bytes are in), as the
 // document of two frames of a frameset page, and the style sheet mending reads
 // them as a style sheet, a style attribute and a media list; the encoding they
-// declare is found and applied.
+// declare is found and applied. The places where a long page may be cut are looked
+// for in the bytes (read as markup and as a style sheet), and now and then the
+// bytes followed by 64 KB of paragraphs are laid out as far as a view of 200 pixels
+// shows them, beside the whole page.
 #include "platform/message_service.h"
 #include "render/declared_charset.h"
+#include "render/markup_prefix.h"
 #include "render/page_layout.h"
 #include "render/style_sheet_fixes.h"
 #include "render/thtml.h"
@@ -188,6 +192,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)decodeDeclared(input, charset);
         (void)readsAsUtf8(input, charset);
         (void)decodeDeclared(input, size > 5 && data[5] % 2 ? "shift_jis" : "iso-2022-jp");
+        // Where the bytes may be cut, read as markup with the bytes as its style sheet.
+        MarkupPrefix prefix(markup);
+        prefix.addStyleSheet(input);
+        qsizetype at = 0;
+        for (int n = 0; n < 64; ++n) {
+            const qsizetype cut = prefix.cutAt(at, n % 3 ? MarkupPrefix::kAnyDepth : n % 5);
+            if (cut < 0)
+                break;
+            check(cut >= at && cut <= markup.size());
+            (void)prefix.endedAt(cut);
+            at = cut + 1;
+        }
+        check(prefix.lift() >= 0);
+        (void)prefix.chosenByFollowers(input.first(std::min<qsizetype>(size, 8)), input, input);
+        (void)MarkupPrefix::upwardMove(input);
+        if (size < 4096 && size > 0 && data[0] % 8 == 0) {
+            // A long page: the bytes, then paragraphs; laid out as far as shown and
+            // whole, both painted.
+            PageLayout::Input longPage = page;
+            longPage.frames.reset();
+            longPage.markup = markup;
+            for (int i = 0; longPage.markup.size() < PageLayout::kLeastCutMarkup + 4096; ++i)
+                longPage.markup += "<p>paragraph " + QByteArray::number(i) + " of words</p>\n";
+            longPage.shownHeight = 200;
+            PageLayout part(longPage);
+            check(part.exactHeight() >= 0 && part.laidOutBytes() >= 0);
+            check(part.complete() || part.exactHeight() >= 200);
+            (void)part.estimatedHeight();
+            QPainter painter(&image);
+            part.paint(painter, image.rect(), QPoint(0, size > 3 ? data[3] : 0));
+        }
 
         // The same bytes as style sheet text.
         StyleSheetFixes::Screen screen;

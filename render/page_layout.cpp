@@ -4,6 +4,7 @@
 #include "render/frameset_layout.h"
 #include "render/html_text.h"
 #include "render/html_tokenizer.h"
+#include "render/markup_prefix.h"
 #include "render/nesting_limit.h"
 #include "render/page_container.h"
 #include "render/page_elements.h"
@@ -247,12 +248,207 @@ void collectText(const litehtml::element::ptr& el, std::string& out, int depth)
         out += '\n';
 }
 
+// Whether the first part of a page, laid out, shows the page as the whole does
+// down to the height wanted.
+struct PrefixCheck {
+    enum Result {
+        Shows, // down to exactTo, which reaches the height wanted
+        TooShort, // the same, but not far enough down
+        Unsure, // a block open at the cut may lay out otherwise with what follows
+    } result;
+    int exactTo = 0;
+    // Unsure: how many elements besides HTML and BODY may be open at a cut that
+    // ends that block (-1: none does).
+    int depth = -1;
+};
+
+int borderTopOf(const litehtml::element::ptr& el)
+{
+    return el->get_placement().y - el->padding_top() - el->border_top();
+}
+
+int borderBottomOf(const litehtml::element::ptr& el)
+{
+    const litehtml::position at = el->get_placement();
+    return at.y + at.height + el->padding_bottom() + el->border_bottom();
+}
+
+bool isBlockLevel(litehtml::style_display display)
+{
+    return display == litehtml::display_block || display == litehtml::display_list_item
+        || display == litehtml::display_table;
+}
+
+// A block that lays out what it holds one after another, whatever follows: in the
+// flow, not floating, not positioned, with no background placed by its height, and
+// not chosen by rules for what follows it among its siblings.
+bool isPlainBlock(const litehtml::element::ptr& el, const MarkupPrefix& prefix)
+{
+    const litehtml::style_display display = el->get_display();
+    if (display != litehtml::display_block && display != litehtml::display_list_item)
+        return false;
+    if (el->get_float() != litehtml::float_none || el->get_element_position() != litehtml::element_position_static
+        || el->margin_bottom() < 0)
+        return false;
+    if (const litehtml::background* bg = el->get_background(true); bg && !bg->m_image.empty()) {
+        const litehtml::css_length& y = bg->m_position.y;
+        if ((y.units() == litehtml::css_units_percentage && y.val() != 0) || !bg->m_position.width.is_predefined()
+            || !bg->m_position.height.is_predefined())
+            return false;
+    }
+    const char* tag = el->get_tagName();
+    const char* classes = el->get_attr("class", "");
+    const char* id = el->get_attr("id", "");
+    return !prefix.chosenByFollowers(tag ? tag : "", classes ? classes : "", id ? id : "");
+}
+
+// The last child of an element that shows: not white space, a comment or hidden.
+litehtml::element::ptr lastShownChild(const litehtml::element::ptr& el)
+{
+    for (int i = int(el->get_children_count()) - 1; i >= 0; --i) {
+        litehtml::element::ptr child = el->get_child(i);
+        if (!child || child->is_comment() || child->get_display() == litehtml::display_none
+            || (child->get_display() == litehtml::display_inline_text && child->is_white_space()))
+            continue;
+        return child;
+    }
+    return nullptr;
+}
+
+// Follows the last children down from the root: the blocks open at the cut are on
+// that path. What follows the cut is laid out inside them, below their last child,
+// so everything above where that last child ends (or, when it starts below the
+// height wanted, begins) shows as in the whole page, provided the blocks on the path
+// that start above that height are plain blocks (they would lay out their earlier
+// content otherwise with more of it) and the child the path ends in is whole
+// (`ended`, the element the cut ends, when it holds lines or is no plain block).
+PrefixCheck checkPrefix(const litehtml::element::ptr& root, const MarkupPrefix& prefix, const QByteArray& ended,
+                        int wanted)
+{
+    litehtml::element::ptr el = root;
+    auto whole = [&](const litehtml::element::ptr& block) {
+        const char* tag = block->get_tagName();
+        return tag && ended == QByteArrayView(tag);
+    };
+    auto reaching = [&](int exactTo) {
+        return PrefixCheck{exactTo >= wanted ? PrefixCheck::Shows : PrefixCheck::TooShort, exactTo};
+    };
+    // The element at `depth` on the path (0 HTML, 1 BODY) ends where fewer than
+    // depth - 1 elements besides those two are open.
+    auto unsure = [](int depth) { return PrefixCheck{PrefixCheck::Unsure, 0, depth - 2}; };
+    for (int depth = 0; el && depth < 2 * kMaxDepth; ++depth) {
+        if (!isPlainBlock(el, prefix))
+            return unsure(depth);
+        const litehtml::element::ptr last = lastShownChild(el);
+        if (!last) // an empty block: it ends the page so far
+            return reaching(borderBottomOf(el) + std::min(0, el->margin_bottom()));
+        if (!isBlockLevel(last->get_display())) {
+            // Lines: they end where the block does, when the cut ended it.
+            if (!whole(el))
+                return unsure(depth);
+            return reaching(borderBottomOf(el) + std::min(0, el->margin_bottom()));
+        }
+        // What follows it in the flow comes below where it begins (not so for a
+        // float or a positioned block, which may lie anywhere below the flow).
+        const bool inFlow = last->get_float() == litehtml::float_none
+            && last->get_element_position() == litehtml::element_position_static;
+        if (inFlow && borderTopOf(last) >= wanted)
+            return {PrefixCheck::Shows, borderTopOf(last)};
+        if (!isPlainBlock(last, prefix)) {
+            // A table, a float or a positioned block: whole, it ends where it ends
+            // (a float or a positioned block leaves the flow beside or under it).
+            if (!whole(last) || last->get_display() != litehtml::display_table
+                || last->get_float() != litehtml::float_none || last->is_positioned())
+                return unsure(depth + 1);
+            return reaching(borderBottomOf(last) + std::min(0, last->margin_bottom()));
+        }
+        el = last;
+    }
+    return {PrefixCheck::Unsure};
+}
+
 } // namespace
+
+// A block and all it holds, painted between two heights of the page.
+struct PaintedBlock {
+    litehtml::element* element;
+    int top;
+    int bottom;
+};
+
+struct Extent {
+    int top;
+    int bottom;
+    bool positioned; // the element or one it holds is positioned
+};
+
+bool isTablePart(litehtml::style_display display)
+{
+    switch (display) {
+    case litehtml::display_table_caption:
+    case litehtml::display_table_cell:
+    case litehtml::display_table_column:
+    case litehtml::display_table_column_group:
+    case litehtml::display_table_footer_group:
+    case litehtml::display_table_header_group:
+    case litehtml::display_table_row:
+    case litehtml::display_table_row_group:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The heights between which an element and all it holds are painted, reckoned as
+// the engine paints: an element's box from the content box of the element holding
+// it (the parts of a table from the table's: rows and row groups lie at its top,
+// cells where they are in it), children within it unless it clips them. Notes the
+// blocks that hold no positioned element: painting may pass over those that lie
+// outside what it shows. `y` is the content top of the element holding `el`,
+// `tableY` that of the table it is part of.
+Extent notePaintedBlocks(const litehtml::element::ptr& el, int y, int tableY, std::vector<PaintedBlock>& blocks,
+                         int depth)
+{
+    const litehtml::style_display display = el->get_display();
+    const int origin = isTablePart(display) ? tableY : y;
+    const litehtml::position& at = el->get_position();
+    Extent extent{origin + at.top() - el->padding_top() - el->border_top(),
+                  origin + at.bottom() + el->padding_bottom() + el->border_bottom(), el->is_positioned()};
+    if (depth > 2 * kMaxDepth)
+        return {extent.top, extent.bottom, true};
+    const bool table = display == litehtml::display_table || display == litehtml::display_inline_table;
+    const int contentTop = origin + at.y;
+    const bool clips = el->get_overflow() != litehtml::overflow_visible;
+    const int children = int(el->get_children_count());
+    for (int i = 0; i < children; ++i) {
+        const litehtml::element::ptr child = el->get_child(i);
+        if (!child)
+            continue;
+        if (child->get_element_position() == litehtml::element_position_fixed) {
+            extent.positioned = true;
+            continue;
+        }
+        const Extent inner = notePaintedBlocks(child, contentTop, table ? contentTop : tableY, blocks, depth + 1);
+        extent.positioned = extent.positioned || inner.positioned;
+        if (!clips) {
+            extent.top = std::min(extent.top, inner.top);
+            extent.bottom = std::max(extent.bottom, inner.bottom);
+        }
+    }
+    if (children > 0 && !extent.positioned && depth >= 2 && display != litehtml::display_inline
+        && display != litehtml::display_inline_text)
+        blocks.push_back({el.get(), extent.top, extent.bottom});
+    return extent;
+}
 
 struct PageLayout::Engine {
     std::unique_ptr<PageContainer> container;
     std::shared_ptr<litehtml::context> context;
     litehtml::document::ptr document;
+    // Blocks painting may pass over where they lie outside what it shows: the engine
+    // goes through every element of the page four times for every paint, and a page
+    // of megabytes holds millions.
+    std::vector<PaintedBlock> blocks;
 
     ~Engine()
     {
@@ -288,6 +484,7 @@ PageLayout::PageLayout(Input input)
         }
         layOutFrames();
         m_size = QSize(m_input.width, m_input.height);
+        m_exactHeight = m_size.height();
         return;
     }
     layOutDocument();
@@ -300,27 +497,44 @@ bool PageLayout::isFrameset() const
     return m_frameset;
 }
 
-void PageLayout::layOutDocument()
+std::unique_ptr<PageLayout::Engine> PageLayout::newEngine(const PageStyles* styles) const
 {
-    m_engine = std::make_unique<Engine>();
-    m_engine->container = std::make_unique<PageContainer>(m_input.baseUrl, m_input.fonts.body, m_input.width,
-                                                          m_input.height);
-    PageContainer& container = *m_engine->container;
-    container.setMissingPicture(m_input.missingPicture);
-    container.setFixedFont(m_input.fonts.fixed);
-    const QByteArray head = documentHead(m_input.markup, m_input.sourceDocument);
-    const QByteArray markup = guardMarkup(m_input.markup, declaredCharset(head));
+    auto engine = std::make_unique<Engine>();
+    engine->container = std::make_unique<PageContainer>(m_input.baseUrl, m_input.fonts.body, m_input.width,
+                                                        m_input.height);
+    engine->container->setMissingPicture(m_input.missingPicture);
+    engine->container->setFixedFont(m_input.fonts.fixed);
+    if (styles) {
+        for (const QString& path : styles->files)
+            engine->container->noteFileRead(path);
+        applyStyles(*engine->container, *styles);
+    }
+    return engine;
+}
 
+void PageLayout::applyStyles(PageContainer& container, const PageStyles& styles)
+{
+    if (styles.named)
+        container.fixes().setDocumentNames(styles.tags, styles.classes, styles.ids);
+    for (const QByteArray& sheet : styles.sheets) {
+        if (sheet.contains("--"))
+            container.fixes().collectVariables(sheet);
+    }
+}
+
+PageLayout::PageStyles PageLayout::gatherStyles(const QByteArray& markup, PageContainer& container)
+{
     // Custom properties are known before any style sheet reaches the engine: they
     // are gathered from the STYLE elements, the linked style sheets and the ones
     // those import, first.
     // The names the document's elements have are gathered on the way, so that
     // rules that cannot match leave the engine's work.
-    QList<QByteArray> sheets;
+    PageStyles styles;
     QList<std::pair<QString, QString>> linked; // address, base
     if (markup.contains("<style") || markup.contains("<STYLE") || markup.contains("<Style")
         || markup.contains("<link") || markup.contains("<LINK") || markup.contains("<Link")) {
-        QSet<QByteArray> tags{"html", "head", "body", "tbody"}, classes, ids;
+        styles.named = true;
+        styles.tags = {"html", "head", "body", "tbody"};
         HtmlTokenizer tokenizer;
         tokenizer.push(markup);
         tokenizer.finish();
@@ -329,19 +543,19 @@ void PageLayout::layOutDocument()
             if (t.type == HtmlTokenizer::TokenType::NeedInput)
                 break;
             if (t.type == HtmlTokenizer::TokenType::StartTag) {
-                tags.insert(t.name.toByteArray().toLower());
+                styles.tags.insert(t.name.toByteArray().toLower());
                 for (const auto& a : t.attributes) {
                     if (named(a.name, "class")) {
                         for (const QByteArray& name : a.value.toByteArray().toLower().simplified().split(' '))
-                            classes.insert(name);
+                            styles.classes.insert(name);
                     } else if (named(a.name, "id")) {
-                        ids.insert(a.value.toByteArray().toLower().trimmed());
+                        styles.ids.insert(a.value.toByteArray().toLower().trimmed());
                     }
                 }
             }
             if (t.type == HtmlTokenizer::TokenType::Text) {
                 if (inStyle) {
-                    sheets.append(t.text.toByteArray());
+                    styles.sheets.append(t.text.toByteArray());
                     for (const QByteArray& address : container.fixes().importedAddresses(t.text))
                         linked.append({QString::fromUtf8(address), QString()});
                 }
@@ -364,35 +578,113 @@ void PageLayout::layOutDocument()
                     linked.append({QString::fromUtf8(href), QString()});
             }
         }
-        container.fixes().setDocumentNames(std::move(tags), std::move(classes), std::move(ids));
     }
-    QStringList seen;
     for (qsizetype i = 0; i < linked.size() && i < 64; ++i) {
         const QString path = container.localFile(linked[i].first, linked[i].second);
-        if (path.isEmpty() || seen.contains(path))
+        if (path.isEmpty() || styles.files.contains(path))
             continue;
-        seen.append(path);
+        styles.files.append(path);
         const QByteArray text = container.styleSheetText(path);
-        sheets.append(text);
+        styles.sheets.append(text);
         const QString base = QUrl::fromLocalFile(path).toString();
         for (const QByteArray& address : container.fixes().importedAddresses(text))
             linked.append({QString::fromUtf8(address), base});
     }
-    for (const QByteArray& sheet : std::as_const(sheets)) {
-        if (sheet.contains("--"))
-            container.fixes().collectVariables(sheet);
-    }
+    return styles;
+}
 
+void PageLayout::render(Engine& engine, const QByteArray& markup, bool quirks) const
+{
+    engine.context = contextFor(defaultStyleSheet(m_input.fonts, quirks));
+    engine.document = litehtml::document::createFromUTF8(markup.constData(), engine.container.get(),
+                                                         engine.context.get());
+    if (!engine.document)
+        return;
+    mendPageTree(engine.document->root(), quirks);
+    engine.document->render(std::max(1, m_input.width));
+    engine.blocks.clear();
+    if (const litehtml::element::ptr root = engine.document->root())
+        notePaintedBlocks(root, 0, 0, engine.blocks, 0);
+}
+
+void PageLayout::layOutDocument()
+{
+    const QByteArray head = documentHead(m_input.markup, m_input.sourceDocument);
+    const QByteArray markup = guardMarkup(m_input.markup, declaredCharset(head));
+    std::unique_ptr<Engine> engine = newEngine();
+    const PageStyles styles = gatherStyles(markup, *engine->container);
+    applyStyles(*engine->container, styles);
     const bool quirks = isQuirksMode(head);
-    m_engine->context = contextFor(defaultStyleSheet(m_input.fonts, quirks));
-    m_engine->document = litehtml::document::createFromUTF8(markup.constData(), &container, m_engine->context.get());
+    m_markupBytes = markup.size();
+    m_laidOutBytes = markup.size();
+    if (m_input.shownHeight > 0 && markup.size() >= kLeastCutMarkup
+        && layOutPrefix(markup, styles, quirks, engine))
+        return;
+    if (!engine)
+        engine = newEngine(&styles);
+    m_engine = std::move(engine);
+    render(*m_engine, markup, quirks);
     if (!m_engine->document) {
         m_size = QSize(m_input.width, 0);
         return;
     }
-    mendPageTree(m_engine->document->root(), quirks);
-    m_engine->document->render(std::max(1, m_input.width));
     m_size = QSize(std::max(m_input.width, m_engine->document->width()), std::max(0, m_engine->document->height()));
+    m_exactHeight = m_size.height();
+}
+
+bool PageLayout::layOutPrefix(const QByteArray& markup, const PageStyles& styles, bool quirks,
+                              std::unique_ptr<Engine>& engine)
+{
+    MarkupPrefix prefix(markup);
+    for (const QByteArray& sheet : styles.sheets)
+        prefix.addStyleSheet(sheet);
+    // What the view shows, and a little more: a line cut through at the bottom edge
+    // is shown whole.
+    const int wanted = m_input.shownHeight + 32 + prefix.lift();
+    qsizetype bytes = std::max<qsizetype>(kFirstPrefixBytes, m_input.prefixHint);
+    int depth = MarkupPrefix::kAnyDepth;
+    for (int attempt = 0; attempt < kPrefixAttempts; ++attempt) {
+        const qsizetype cut = prefix.cutAt(bytes, depth);
+        // Cutting off little of the page gains little.
+        if (cut < 0 || cut > markup.size() / 4 * 3)
+            return false;
+        if (!engine)
+            engine = newEngine(&styles);
+        render(*engine, markup.left(cut), quirks);
+        if (!engine->document)
+            return false;
+        const PrefixCheck check = checkPrefix(engine->document->root(), prefix, prefix.endedAt(cut), wanted);
+        if (check.result == PrefixCheck::Shows) {
+            m_engine = std::move(engine);
+            m_complete = false;
+            m_laidOutBytes = cut;
+            m_exactHeight = check.exactTo;
+            m_size = QSize(std::max(m_input.width, m_engine->document->width()),
+                           std::max(0, m_engine->document->height()));
+            return true;
+        }
+        if (check.result == PrefixCheck::Unsure) {
+            // Next, the first cut where the block that may lay out otherwise has
+            // ended.
+            if (check.depth < 0)
+                return false;
+            depth = check.depth;
+            bytes = cut + 1;
+        } else {
+            // Further on: as far again, or as far as the page so far suggests the
+            // view needs, whichever is more.
+            const int laidOut = std::max(1, engine->document->height());
+            qsizetype next = cut * 2;
+            if (laidOut < wanted)
+                next = std::max(next, qsizetype(double(cut) * wanted / laidOut * 1.25));
+            bytes = std::min(next, cut * 16);
+            depth = MarkupPrefix::kAnyDepth;
+        }
+        // A fresh engine for the next try (the container's state is the document's).
+        engine.reset();
+    }
+    engine.reset();
+    return false;
 }
 
 void PageLayout::layOutFrames()
@@ -420,6 +712,7 @@ void PageLayout::layOutFrames()
         input.enclosing = around;
         input.missingPicture = m_input.missingPicture;
         input.sourceDocument = frame->path; // the frame shows that document (translated)
+        input.shownHeight = m_input.shownHeight > 0 ? frame->rect.height() : 0;
         frame->layout = std::make_unique<PageLayout>(std::move(input));
     }
 }
@@ -427,6 +720,14 @@ void PageLayout::layOutFrames()
 QSize PageLayout::size() const
 {
     return m_size;
+}
+
+int PageLayout::estimatedHeight() const
+{
+    if (m_complete || m_laidOutBytes <= 0)
+        return m_size.height();
+    const double whole = double(m_size.height()) * double(m_markupBytes) / double(m_laidOutBytes);
+    return int(std::min(whole, 1e9));
 }
 
 void PageLayout::paint(QPainter& painter, const QRect& area, const QPoint& scroll) const
@@ -462,10 +763,23 @@ void PageLayout::paint(QPainter& painter, const QRect& area, const QPoint& scrol
             frame->layout->paint(painter, shown, scroll - frame->rect.topLeft());
         }
     } else if (m_engine && m_engine->document) {
+        // Blocks wholly above or below what is painted are passed over (marked as
+        // skipped, as the engine marks what it does not show, for this paint only).
+        const int top = scroll.y() + area.top() - kPaintSlack;
+        const int bottom = scroll.y() + area.bottom() + kPaintSlack;
+        std::vector<std::pair<litehtml::element*, bool>> passedOver;
+        for (const PaintedBlock& block : m_engine->blocks) {
+            if (block.bottom < top || block.top > bottom) {
+                passedOver.emplace_back(block.element, block.element->skip());
+                block.element->skip(true);
+            }
+        }
         m_engine->container->setPainter(&painter);
         const litehtml::position clip(area.x(), area.y(), area.width(), area.height());
         m_engine->document->draw(reinterpret_cast<litehtml::uint_ptr>(&painter), -scroll.x(), -scroll.y(), &clip);
         m_engine->container->setPainter(nullptr);
+        for (const auto& [element, skipped] : passedOver)
+            element->skip(skipped);
     }
     painter.restore();
 }

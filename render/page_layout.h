@@ -16,6 +16,10 @@
 // Nothing is fetched from the network and no script runs. Markup the engine cannot
 // take is cut down first (see guardMarkup in page_layout.cpp and docs/platform.md).
 //
+// A long page whose view shows only its top (Input::shownHeight) is laid out only
+// as far as needed to show that part exactly as the whole page shows it, where its
+// markup allows (markup_prefix.h); complete() tells whether all of it was.
+//
 // A frameset page shows its frames side by side as a browser lays them out; each
 // frame is a PageLayout of its own, made from the markup `frames` holds for the
 // frame's document (by local path; a frame whose document is not a local file
@@ -26,6 +30,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QRect>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -36,6 +41,8 @@
 class QPainter;
 
 namespace zv {
+
+class PageContainer;
 
 // Markup for the documents of frames, by local path.
 using FrameDocuments = QHash<QString, QByteArray>;
@@ -56,6 +63,12 @@ public:
         // the document. A translation keeps no document type ("<!>"): the mode a
         // browser lays the page out in (quirks or not) is read from the source.
         QString sourceDocument;
+        // How far down from the top the page is shown: a long page is laid out
+        // only as far as needed to show that much exactly as the whole page shows
+        // it (see markup_prefix.h). 0 lays out the whole page.
+        int shownHeight = 0;
+        // Bytes of markup a layout of the page reached that height with before.
+        qsizetype prefixHint = 0;
     };
 
     explicit PageLayout(Input input);
@@ -66,6 +79,16 @@ public:
     // The laid-out page's size: at least the width it was laid out at, and as
     // high as its content (a frameset page: the view's size).
     QSize size() const;
+    // Whether the whole markup was laid out, not only its first part.
+    bool complete() const { return m_complete; }
+    // How far down the layout is that of the whole page: the laid-out height when
+    // complete, otherwise at least the shown height asked for.
+    int exactHeight() const { return m_exactHeight; }
+    // The height the whole page would have, as far as can be told from the part
+    // laid out (its height in proportion to the markup it took).
+    int estimatedHeight() const;
+    // The bytes of the markup (as the engine takes it) the layout took.
+    qsizetype laidOutBytes() const { return m_laidOutBytes; }
     int width() const { return m_input.width; }
     int height() const { return m_input.height; }
     bool isFrameset() const;
@@ -86,12 +109,34 @@ public:
     static QStringList framesOf(const QByteArray& markup, const QUrl& baseUrl);
     // How deep documents of frames are followed.
     static constexpr int kDeepestFrameDocument = 8;
+    // Pages whose markup is shorter are laid out whole.
+    static constexpr qsizetype kLeastCutMarkup = 64 * 1024;
 
 private:
     struct Engine;
     struct FrameView;
+    // What the style sheets of the page give every layout of it.
+    struct PageStyles {
+        bool named = false; // the names below were gathered
+        QSet<QByteArray> tags, classes, ids;
+        QList<QByteArray> sheets; // texts of the STYLE elements and linked style sheets
+        QStringList files; // the linked style sheets read
+    };
+    static constexpr qsizetype kFirstPrefixBytes = 32 * 1024;
+    // Blocks this far outside what is painted are still painted (list markers and
+    // the like reach a little past their box).
+    static constexpr int kPaintSlack = 16;
+    static constexpr int kPrefixAttempts = 3;
 
     void layOutDocument();
+    // Lays out the first part of the markup that shows the page down to the shown
+    // height as the whole would; false when none does (`engine` may be taken for it).
+    bool layOutPrefix(const QByteArray& markup, const PageStyles& styles, bool quirks,
+                      std::unique_ptr<Engine>& engine);
+    std::unique_ptr<Engine> newEngine(const PageStyles* styles = nullptr) const;
+    static PageStyles gatherStyles(const QByteArray& markup, PageContainer& container);
+    static void applyStyles(PageContainer& container, const PageStyles& styles);
+    void render(Engine& engine, const QByteArray& markup, bool quirks) const;
     void layOutFrames();
 
     Input m_input;
@@ -100,6 +145,10 @@ private:
     std::vector<QRect> m_gaps;
     bool m_frameset = false;
     QSize m_size;
+    bool m_complete = true;
+    int m_exactHeight = 0;
+    qsizetype m_laidOutBytes = 0;
+    qsizetype m_markupBytes = 0;
 };
 
 } // namespace zv

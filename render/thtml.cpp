@@ -1,6 +1,7 @@
 #include "render/thtml.h"
 
 #include "platform/file_paths.h"
+#include "platform/message_pump.h"
 #include "platform/text_decoding.h"
 #include "render/default_style_sheet.h"
 #include "render/html_text.h"
@@ -56,6 +57,35 @@ constexpr qsizetype kMostFrameDocuments = 64;
 // that pictures kept of tiles are painted again.
 constexpr const char* kEngineRevision = "litehtml-0.6/1";
 
+// Laid-out pages that took more markup than this are taken apart on a worker thread:
+// one of a few megabytes holds millions of elements, and freeing them takes long
+// enough to be felt.
+constexpr qsizetype kLargestLetGoAtOnce = 256 * 1024;
+
+// The threads pages are laid out and let go on: a pool of their own, since Qt's
+// drawing hands pieces of its work to the global pool and waits for them, which
+// pages laid out there for seconds would hold up.
+Q_GLOBAL_STATIC(QThreadPool, g_layoutThreads)
+
+// As the application ends (before the window system and its fonts go), work not yet
+// begun is dropped and work under way waited for, as Qt does with its own pool.
+void endLayoutThreads()
+{
+    if (g_layoutThreads.exists()) {
+        g_layoutThreads->clear();
+        g_layoutThreads->waitForDone();
+    }
+}
+
+// Lets a laid-out page go.
+void letGo(std::unique_ptr<PageLayout> layout)
+{
+    if (!layout || layout->laidOutBytes() < kLargestLetGoAtOnce)
+        return;
+    std::shared_ptr<PageLayout> page(layout.release());
+    THTML::layoutThreads()->start([page]() mutable { page.reset(); });
+}
+
 } // namespace
 
 // A page laid out on a worker thread: the input goes in, the layout comes out.
@@ -100,6 +130,16 @@ qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
     return size;
 }
 
+QThreadPool* THTML::layoutThreads()
+{
+    static const bool ended = [] {
+        qAddPostRoutine(endLayoutThreads);
+        return true;
+    }();
+    Q_UNUSED(ended);
+    return g_layoutThreads();
+}
+
 THTML::THTML(QWidget* parent)
     : QAbstractScrollArea(parent)
 {
@@ -119,6 +159,7 @@ THTML::~THTML()
 {
     // A layout under way ends on its own; its page is let go there.
     m_job.reset();
+    letGo(std::move(m_document));
 }
 
 void THTML::setDocumentFont(int which, const QFont& font)
@@ -181,7 +222,9 @@ void THTML::showPicture(const QImage& picture, const QString& url, const QByteAr
     m_hasPending = false;
     m_cancelPending = false;
     m_job.reset();
-    m_document.reset();
+    m_layoutOwed = false;
+    m_standIn = QImage();
+    letGo(std::move(m_document));
     m_laidOut.clear();
     m_frames.reset();
     m_source = m_retainSource ? source : QByteArray();
@@ -224,7 +267,7 @@ QUrl THTML::documentUrl() const
 QImage THTML::paintedPicture() const
 {
     if (!m_document)
-        return QImage();
+        return m_picture;
     const QSize size(layoutWidth(), layoutHeight());
     if (size.isEmpty())
         return QImage();
@@ -309,6 +352,8 @@ void THTML::runRetrieval()
     m_cancelPending = false;
     m_layoutFinished = false;
     m_job.reset(); // a layout of the last document is no longer wanted
+    m_layoutOwed = false;
+    m_standIn = QImage();
     m_hidden.clear();
     // The address is parsed only when a layout needs it as its base.
     m_urlText = m_pendingUrl;
@@ -344,6 +389,7 @@ void THTML::runRetrieval()
         // elements come (at the latest in the begin event).
         static const QMetaMethod elementSignal = QMetaMethod::fromSignal(&THTML::OnDoNewElement);
         const bool outsideListeners = isSignalConnected(elementSignal);
+        unsigned tick = 0;
         while (!m_cancelCurrent) {
             const HtmlTokenizer::Token t = m_tokenizer.next();
             if (t.type == HtmlTokenizer::TokenType::EndOfInput
@@ -365,6 +411,13 @@ void THTML::runRetrieval()
             if (!element.EnableDefault)
                 m_hidden.emplace_back(t.sourceBegin, t.sourceEnd);
             readEnd = t.sourceEnd;
+            // Window messages get their chance now and then, whatever the handlers do:
+            // a page of megabytes takes a while to read.
+            if ((++tick & 63) == 0) {
+                pumpMessages();
+                if (!self)
+                    return;
+            }
         }
         m_tokenizer.reset();
     }
@@ -391,7 +444,7 @@ void THTML::runRetrieval()
             return;
     } else if (m_document || m_job) {
         m_job.reset();
-        m_document.reset();
+        letGo(std::move(m_document));
         m_laidOut.clear();
         m_frames.reset();
         updateScrollBars();
@@ -421,12 +474,39 @@ void THTML::layOut(const QByteArray& markup)
         return;
     m_laidOut = markup;
     m_frames = std::move(frames);
-    m_document.reset(); // the page laid out before is not this one
+    letGo(std::move(m_document)); // the page laid out before is not this one
     layOutAgain();
 }
 
-void THTML::layOutAgain()
+void THTML::layOutAgain(bool further)
 {
+    if (layoutWidth() <= 0) {
+        // A view with no width shows nothing (the zoomed window reads its document
+        // while parked at no size): the page is laid out once the view has a width,
+        // not at one that shows every word on a line of its own first.
+        m_job.reset();
+        letGo(std::move(m_document));
+        m_layoutOwed = true;
+        m_layoutFinished = !m_running;
+        updateScrollBars();
+        viewport()->update();
+        return;
+    }
+    m_layoutOwed = false;
+    if (further && m_document && m_document->laidOutBytes() >= kLargestLetGoAtOnce) {
+        // A long page laid out further holds as much again: the part laid out so far
+        // is let go now, the screen as it shows standing in for it meanwhile.
+        m_standInSize = pageSize();
+        m_standInScroll = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        const qreal ratio = devicePixelRatioF();
+        m_standIn = QImage(viewport()->size() * ratio, QImage::Format_RGB32);
+        if (!m_standIn.isNull()) {
+            m_standIn.setDevicePixelRatio(ratio);
+            QPainter painter(&m_standIn);
+            paintPage(painter, QRect(QPoint(0, 0), viewport()->size()));
+        }
+        letGo(std::move(m_document));
+    }
     // A fresh layout each time, so that pictures and style sheets are read again.
     auto job = std::make_shared<LayoutJob>();
     job->input.markup = m_laidOut;
@@ -437,13 +517,19 @@ void THTML::layOutAgain()
     job->input.frames = m_frames;
     job->input.missingPicture = missingPicture();
     job->input.sourceDocument = m_sourceDocument;
+    job->input.shownHeight = shownHeight();
+    if (m_document && !m_document->complete() && m_document->width() == job->input.width)
+        job->input.prefixHint = qsizetype(double(m_document->laidOutBytes()) * job->input.shownHeight
+                                          / std::max(1, m_document->exactHeight()));
     m_job = job;
-    // A page laid out at another size stays shown until this one arrives.
-    m_layoutFinished = false;
+    // A page laid out at another size, or less far down, stays shown until this one
+    // arrives; the view has its page meanwhile when it only needs more of it.
+    if (!further)
+        m_layoutFinished = false;
     updateScrollBars();
     viewport()->update();
     QPointer<THTML> self(this);
-    QThreadPool::globalInstance()->start([job, self] {
+    layoutThreads()->start([job, self] {
         auto layout = std::make_unique<PageLayout>(std::move(job->input));
         {
             QMutexLocker lock(&job->mutex);
@@ -455,24 +541,63 @@ void THTML::layOutAgain()
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [job, self] {
-                if (self)
+                if (self) {
                     self->takeLayout(job);
+                } else {
+                    QMutexLocker lock(&job->mutex);
+                    letGo(std::move(job->layout));
+                }
             },
             Qt::QueuedConnection);
     });
 }
 
+int THTML::shownHeight() const
+{
+    const int view = layoutHeight();
+    // A view with no height yet (the zoomed window is laid out while parked at no
+    // size, then again when shown) needs no more than the top either.
+    if (view <= 0)
+        return 1;
+    // A view without a vertical scroll bar (a tile, a picture of a page's top) shows
+    // the top alone; others a screen more than the one they show, so that
+    // scrolling on finds it laid out.
+    // A shrunk page is laid out that many times further down.
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff)
+        return view * m_shrink;
+    return (verticalScrollBar()->value() + 2 * view) * m_shrink;
+}
+
+void THTML::layOutFurtherIfNeeded()
+{
+    if (!m_document || m_job || m_document->complete() || m_running)
+        return;
+    // Half a screen before what is shown runs past it (a view the user cannot
+    // scroll never does), and only when that asks for more than was laid out.
+    const int ahead = verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff ? 0 : layoutHeight() / 2;
+    if ((verticalScrollBar()->value() + layoutHeight() + ahead) * m_shrink > m_document->exactHeight()
+        && shownHeight() > m_document->exactHeight())
+        layOutAgain(true);
+}
+
 void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
 {
-    if (job != m_job)
-        return; // a later layout replaced it
+    if (job != m_job) {
+        // A later layout replaced it.
+        QMutexLocker lock(&job->mutex);
+        letGo(std::move(job->layout));
+        return;
+    }
+    std::unique_ptr<PageLayout> before;
     {
         QMutexLocker lock(&job->mutex);
         if (!job->finished)
             return;
-        m_document = std::move(job->layout);
+        before = std::exchange(m_document, std::move(job->layout));
         m_shrunkFor.clear();
     }
+    letGo(std::move(before));
+    m_standIn = QImage();
     m_job.reset();
     // The view changed size while the page was laid out: again, at the new size.
     if (m_document->width() != pageWidth()
@@ -483,6 +608,8 @@ void THTML::takeLayout(const std::shared_ptr<LayoutJob>& job)
     m_layoutFinished = !m_running;
     updateScrollBars();
     viewport()->update();
+    // Scrolled on meanwhile, past what was laid out.
+    layOutFurtherIfNeeded();
 }
 
 void THTML::finishLayout()
@@ -531,10 +658,22 @@ std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QB
     return documents;
 }
 
+QSize THTML::pageSize() const
+{
+    if (!m_document)
+        return m_standIn.isNull() ? QSize() : m_standInSize;
+    QSize size = m_document->size();
+    // Of a page laid out in part, the height the whole would have.
+    if (!m_document->complete())
+        size.setHeight(m_document->estimatedHeight());
+    // A shrunk page scrolls as the picture it is shown as.
+    return size / m_shrink;
+}
+
 void THTML::updateScrollBars()
 {
     const QSize view = viewport()->size();
-    const QSize size = m_document ? m_document->size() / m_shrink : QSize();
+    const QSize size = pageSize();
     verticalScrollBar()->setPageStep(view.height());
     verticalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setRange(0, qMax(0, size.height() - view.height()));
@@ -549,6 +688,12 @@ void THTML::paintEvent(QPaintEvent* event)
     if (!m_document && !m_picture.isNull()) {
         painter.fillRect(event->rect(), Qt::white);
         painter.drawImage(QPoint(0, 0), m_picture);
+        return;
+    }
+    if (!m_document && !m_standIn.isNull()) {
+        painter.fillRect(event->rect(), Qt::white);
+        painter.drawImage(m_standInScroll - QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value()),
+                          m_standIn);
         return;
     }
     paintPage(painter, event->rect());
@@ -616,8 +761,11 @@ void THTML::resizeEvent(QResizeEvent* event)
         if (m_document->width() != pageWidth()
             || (m_document->isFrameset() && m_document->height() != pageHeight()))
             layOutAgain();
+    } else if (m_layoutOwed && !m_job && layoutWidth() > 0) {
+        layOutAgain();
     }
     updateScrollBars();
+    layOutFurtherIfNeeded();
 }
 
 int THTML::layoutWidth() const
@@ -657,6 +805,7 @@ void THTML::keyPressEvent(QKeyEvent* event)
 void THTML::scrollContentsBy(int, int)
 {
     viewport()->update();
+    layOutFurtherIfNeeded();
 }
 
 void THTML::mousePressEvent(QMouseEvent* event)

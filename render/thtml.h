@@ -7,14 +7,17 @@
 // runs first.
 //
 // A new element is never delivered while an element handler runs, even when the
-// handler lets window messages run. cancel() ends a retrieval after the current
+// handler lets window messages run; between elements the view lets them run now
+// and then itself. cancel() ends a retrieval after the current
 // element; the end event follows. With DeferRetrieval false the view lays out and
 // paints the markup once the last element is through (pictures and style sheets
 // only from local files, nothing from the network, no script); then
 // layoutFinished() is true.
 //
 // The layout itself is a PageLayout (page_layout.h): the CSS layout engine behind
-// the view, which knows nothing of widgets. The view's fonts become the engine's
+// the view, which knows nothing of widgets. A long page is laid out as far down as
+// the view shows it (a view without a vertical scroll bar: its top; others a
+// screen more than they show), and further as the view is scrolled. The view's fonts become the engine's
 // default style sheet. A frameset page shows the documents of its frames; before
 // laying such a page out the view asks its frame source for the markup of each
 // frame's document (by default the file itself).
@@ -33,6 +36,8 @@
 #include <memory>
 #include <utility>
 #include <vector>
+
+class QThreadPool;
 
 namespace zv {
 
@@ -122,6 +127,9 @@ public:
     // end event, so that the window stays responsive while a large one is; the
     // laid-out page is taken over from the event loop.
     bool layoutFinished() const { return m_layoutFinished; }
+    // Whether a page is being laid out for the view (also one that only shows more
+    // of the page the view has).
+    bool layoutUnderWay() const { return m_job != nullptr; }
     // The markup the view holds, as text.
     QString sourceText();
     // Bytes of the document being read (a text run, a value), as text decoded the
@@ -133,9 +141,14 @@ public:
 
     bool retrieving() const { return m_running; }
     bool requestPending() const { return m_hasPending; }
+    // The threads pages are laid out on (and large laid-out pages taken apart on).
+    static QThreadPool* layoutThreads();
+
     // The laid-out page (null until a document is laid out); waits for a layout
     // under way.
     const PageLayout* document();
+    // The laid-out page the view shows now, without waiting (null when none).
+    const PageLayout* shownDocument() const { return m_document.get(); }
     QUrl documentUrl() const;
 
     // Shows `picture`, the view as it was painted earlier for the document at `url`
@@ -146,8 +159,8 @@ public:
     // it, so a file replaced meanwhile does not change what the view shows.
     void showPicture(const QImage& picture, const QString& url, const QByteArray& source);
     bool showsPicture() const { return !m_picture.isNull(); }
-    // The view as it paints its laid-out document now, in device pixels; null
-    // without a document.
+    // The view as it paints its laid-out document now, in device pixels (a view
+    // showing a picture: that picture); null without either.
     QImage paintedPicture() const;
     // What the painted view depends on besides its document and the files that
     // document read: the size it is laid out at, the screen's pixel ratio, the
@@ -190,8 +203,14 @@ private:
     void runRetrieval();
     void layOut(const QByteArray& markup);
     // Lays out the markup laid out last again, at the view's size now, on a worker
-    // thread.
-    void layOutAgain();
+    // thread; `further`: only to show more of it (the page shown stays the view's).
+    void layOutAgain(bool further = false);
+    // How far down the view needs its page laid out as the whole page would be
+    // (a long page is laid out only as far as that: see PageLayout).
+    int shownHeight() const;
+    // Lays the page out further when the view was scrolled near the end of what
+    // was laid out.
+    void layOutFurtherIfNeeded();
     struct LayoutJob;
     // Takes over the page a worker has laid out (when it is still wanted).
     void takeLayout(const std::shared_ptr<LayoutJob>& job);
@@ -212,6 +231,9 @@ private:
     const QImage& shrunkPage(const QPoint& offset) const;
     // Reads and lays out the document a shown picture stands for, now.
     void realize();
+    // The size of the page the view shows (of a page laid out in part, with the
+    // height the whole would have).
+    QSize pageSize() const;
     void updateScrollBars();
 
     bool m_blocking = false;
@@ -240,6 +262,12 @@ private:
     HtmlTokenizer m_tokenizer;
     std::unique_ptr<PageLayout> m_document;
     std::shared_ptr<LayoutJob> m_job; // the layout under way
+    bool m_layoutOwed = false; // m_laidOut waits for the view to have a width
+    // While a long page is laid out further: the screen as it was shown, at what
+    // scroll position, and the page's size then.
+    QImage m_standIn;
+    QPoint m_standInScroll;
+    QSize m_standInSize;
     QByteArray m_laidOut; // the markup m_document was laid out from
     std::shared_ptr<const QHash<QString, QByteArray>> m_frames; // and its frames' markup
     QString m_sourceDocument;

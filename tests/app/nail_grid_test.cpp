@@ -48,6 +48,9 @@ TEST_F(Grid, BuildsTilesArrangedInRowsAndEnablesFind)
     EXPECT_EQ(grid->HTMList[0]->size(), QSize(152, 152));
     EXPECT_FALSE(grid->HTMList[0]->isHidden());
     EXPECT_TRUE(grid->HTMList[0]->view()->layoutFinished());
+    // Each tile shows the picture painted of its laid-out page; no page stays laid out.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(grid->HTMList[i]->view()->showsPicture()) << i;
     EXPECT_EQ(grid->HTMList[0]->titleLabel()->text(), " page0.htm");
     // The strip's hint holds the title as the translated copy writes it.
     EXPECT_EQ(grid->HTMList[0]->titleLabel()->toolTip(), " Title\r\n ");
@@ -397,12 +400,20 @@ TEST_F(Grid, TilesBuiltAgainShowTheirKeptPictureUntilThePageIsNeeded)
     grid->BuildThumbnails({path});
     ASSERT_EQ(grid->FnFiles, 1);
     THTML* view = grid->HTMList[0]->view();
-    EXPECT_FALSE(view->showsPicture());
-    // The picture is kept once the build is over and the program is idle.
+    // The laid-out page was painted at once and the tile shows that picture; the
+    // page itself is let go until something needs it.
+    EXPECT_TRUE(view->showsPicture());
+    EXPECT_TRUE(view->layoutFinished());
+    const QImage fromPicture = view->viewport()->grab().toImage();
+    // The picture is written once the build is over and the program is idle.
+    EXPECT_TRUE(tilePictures().isEmpty());
     EXPECT_EQ(grid->picturesPending(), 1);
     keepPictures();
     EXPECT_EQ(tilePictures(), QStringList{"kept.n4.pic"});
-    const QImage fromPicture = view->viewport()->grab().toImage();
+    // What the picture shows is the laid-out page.
+    ASSERT_NE(view->document(), nullptr);
+    EXPECT_FALSE(view->showsPicture());
+    EXPECT_EQ(view->viewport()->grab().toImage(), fromPicture);
 
     const QByteArray painted = readFile(kept);
     grid->BuildThumbnails({path});
@@ -450,11 +461,13 @@ TEST_F(Grid, ATilePictureIsPaintedAgainWhenItsStyleSheetChanges)
     const QByteArray painted = readFile(kept);
     ASSERT_FALSE(painted.isEmpty());
     EXPECT_EQ(grid->HTMList[0]->view()->viewport()->grab().toImage().pixel(5, 5), qRgb(255, 0, 0));
+    // Built again, the tile shows the kept picture: no page laid out, nothing to keep.
     grid->BuildThumbnails({path});
     EXPECT_TRUE(grid->HTMList[0]->view()->showsPicture());
+    EXPECT_EQ(grid->picturesPending(), 0);
     writeFile(sheet, "body { background: #0000ff }");
     grid->BuildThumbnails({path});
-    EXPECT_FALSE(grid->HTMList[0]->view()->showsPicture());
+    EXPECT_EQ(grid->picturesPending(), 1); // laid out and painted again
     EXPECT_EQ(grid->HTMList[0]->view()->viewport()->grab().toImage().pixel(5, 5), qRgb(0, 0, 255));
     keepPictures();
     EXPECT_NE(readFile(kept), painted);

@@ -5,6 +5,7 @@
 #include "render/page_layout.h"
 #include "render/thtml.h"
 
+#include <QColor>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -370,7 +371,7 @@ TEST_F(ViewTest, TheEventLoopRunsWhileALargePageIsLaidOut)
     EXPECT_TRUE(answered);
     EXPECT_TRUE(answeredBeforeTheLayout);
     EXPECT_TRUE(view.document()->plainText().startsWith("large"));
-    EXPECT_GT(view.document()->size().height(), 20000);
+    EXPECT_GT(view.verticalScrollBar()->maximum(), 20000); // the page's whole height
     // A view destroyed while its page is laid out lets the layout go.
     auto* doomed = new THTML;
     doomed->resize(300, 200);
@@ -401,6 +402,83 @@ TEST_F(ViewTest, AShownViewScrollsThroughItsPage)
     view.resize(200, 300);
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(view.layoutFinished()); }, 5000));
     EXPECT_EQ(view.document()->width(), view.viewport()->width());
+}
+
+// A long page is laid out as far as the view shows it (and a screen more); scrolled
+// on, the view lays it out further, showing meanwhile what it has.
+TEST_F(ViewTest, ALongPageIsLaidOutAsFarAsTheViewIsScrolled)
+{
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto colour = [](int block) { return qRgb(block % 256, block / 256 % 256, 100); };
+    QByteArray page = "<body style='margin:0'>";
+    for (int i = 0; i < 6000; ++i)
+        page += "<div style='height:20px; background:" + QColor(colour(i)).name().toLatin1() + "'></div>\n";
+    load(write("long.htm", page));
+    const int height = view.viewport()->height();
+    ASSERT_NE(view.document(), nullptr);
+    EXPECT_FALSE(view.document()->complete());
+    EXPECT_LT(view.document()->exactHeight(), 6000 * 20 / 2);
+    // The bar stands for the whole page, its height told from the part laid out.
+    EXPECT_NEAR(view.verticalScrollBar()->maximum(), 6000 * 20 - height, 6000 * 20 / 10);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, 30), colour(1));
+
+    view.verticalScrollBar()->setValue(90000);
+    EXPECT_TRUE(view.layoutFinished()); // the view keeps its page meanwhile
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.document()->exactHeight() >= 90000 + height; }, 10000));
+    EXPECT_EQ(view.verticalScrollBar()->value(), 90000);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, 30), colour((90000 + 30) / 20));
+    // To the end: the whole page.
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.document()->complete(); }, 10000));
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 6000 * 20 - height);
+    EXPECT_EQ(view.viewport()->grab().toImage().pixel(50, height - 10), colour(5999));
+}
+
+// A view the user cannot scroll (a tile) lays out its page's top and no more.
+TEST_F(ViewTest, AViewWithoutAScrollBarLaysOutItsPagesTopAlone)
+{
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A tall view, and blocks of 20 pixels: the first part laid out reaches less
+    // than half a view below its bottom.
+    view.resize(400, 15000);
+    QByteArray page = "<body style='margin:0'>";
+    for (int i = 0; i < 8000; ++i)
+        page += "<div style='height:20px'>" + QByteArray::number(i) + "</div>\n";
+    load(write("top.htm", page));
+    const PageLayout* shown = view.shownDocument();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(shown->complete());
+    EXPECT_FALSE(view.layoutUnderWay()); // not laid out further
+    EXPECT_GE(shown->exactHeight(), 15000);
+    EXPECT_LT(shown->exactHeight(), 15000 * 3 / 2);
+}
+
+// A view with no size yet (the zoomed window is parked at none while it reads its
+// document) lays its page out once it has a size, and then only the top of a long
+// page; one with a width but no height lays out the top.
+TEST_F(ViewTest, AViewWithNoSizeLaysItsPageOutWhenItHasOne)
+{
+    QByteArray page = "<body>";
+    for (int i = 0; i < 4000; ++i)
+        page += "<p>Paragraph " + QByteArray::number(i) + " of a long page.</p>\n";
+    const QString path = write("parked.htm", page);
+    view.resize(300, 0);
+    load(path);
+    ASSERT_NE(view.shownDocument(), nullptr);
+    EXPECT_FALSE(view.shownDocument()->complete());
+    view.resize(0, 0);
+    load(path);
+    EXPECT_EQ(view.shownDocument(), nullptr);
+    EXPECT_FALSE(view.layoutUnderWay());
+    // Shown at its size, the view lays the page out, as far as it shows.
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.layoutUnderWay() && view.shownDocument()->width() > 0; }, 10000));
+    EXPECT_EQ(view.shownDocument()->width(), view.viewport()->width());
+    EXPECT_FALSE(view.shownDocument()->complete());
 }
 
 TEST_F(ViewTest, OutsizedLengthsAreCutDownBeforeLayout)
