@@ -94,22 +94,6 @@ QList<Page> pagesFromDocumentation(int wanted)
     return pages;
 }
 
-zv::ViewFonts viewFonts()
-{
-    zv::ViewFonts fonts;
-    fonts.body = QFont(QStringLiteral("Times New Roman"));
-    fonts.body.setPointSize(12);
-    fonts.fixed = QFont(QStringLiteral("monospace"));
-    fonts.fixed.setPixelSize(13);
-    const int sizes[6] = {24, 18, 14, 12, 10, 8};
-    for (int i = 0; i < 6; ++i) {
-        fonts.headings[i] = QFont(QStringLiteral("Times New Roman"));
-        fonts.headings[i].setPointSize(sizes[i]);
-        fonts.headings[i].setBold(true);
-    }
-    return fonts;
-}
-
 double percentile(std::vector<double> values, double p)
 {
     if (values.empty())
@@ -152,7 +136,7 @@ int main(int argc, char** argv)
     }
     if (!pngFolder.isEmpty())
         QDir().mkpath(pngFolder);
-    const zv::ViewFonts fonts = viewFonts();
+    const zv::ViewFonts fonts = zv::browserFonts();
     std::vector<double> layoutTimes, paintTimes, totalTimes, middleTimes;
     std::vector<std::pair<double, QString>> slowest;
     qint64 bytes = 0;

@@ -111,6 +111,24 @@ const char* generatedContentStyleSheet()
            "details[open] > summary::before { content: \"\u25be \" }\n";
 }
 
+ViewFonts browserFonts()
+{
+    const auto serif = [](int points, bool bold) {
+        QFont font(QStringLiteral("Times New Roman"));
+        font.setPointSize(points);
+        font.setBold(bold);
+        return font;
+    };
+    ViewFonts fonts;
+    fonts.body = serif(12, false);
+    fonts.fixed = QFont(QStringLiteral("monospace"));
+    fonts.fixed.setPixelSize(13);
+    const int headings[6] = {24, 18, 14, 12, 10, 8};
+    for (int i = 0; i < 6; ++i)
+        fonts.headings[i] = serif(headings[i], true);
+    return fonts;
+}
+
 double fontPixels(const QFont& font)
 {
     if (font.pointSizeF() > 0)

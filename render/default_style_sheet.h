@@ -18,6 +18,10 @@ struct ViewFonts {
     QFont headings[6]; // h1..h6
 };
 
+// A browser's fonts: serif text, and the desktop's fixed-pitch font for pre, code
+// and the like, at the sizes browsers use. Views start with these.
+ViewFonts browserFonts();
+
 // The size of a font in pixels at 96 dots per inch (points or pixels, whichever
 // the font was given in); 16 for a font without a size.
 double fontPixels(const QFont& font);

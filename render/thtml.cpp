@@ -4,6 +4,7 @@
 #include "platform/message_pump.h"
 #include "platform/text_decoding.h"
 #include "render/default_style_sheet.h"
+#include "render/document_files.h"
 #include "render/html_text.h"
 #include "render/page_layout.h"
 
@@ -21,24 +22,10 @@
 
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QScrollBar>
 
 namespace zv {
 namespace {
-
-QFont makeFont(const char* family, int points, bool bold)
-{
-    QFont f(QString::fromLatin1(family));
-    f.setPointSize(points);
-    f.setBold(bold);
-    return f;
-}
-
-// Documents larger than this are read up to this size.
-constexpr qint64 kLargestDocument = qint64(256) << 20;
 
 ViewFonts viewFonts(const QFont (&fonts)[8])
 {
@@ -50,12 +37,9 @@ ViewFonts viewFonts(const QFont (&fonts)[8])
     return f;
 }
 
-// A page (with the documents of its frames) shows at most this many frame documents.
-constexpr qsizetype kMostFrameDocuments = 64;
-
 // Bumped whenever the layout engine or its mending changes how pages look, so
 // that pictures kept of tiles are painted again.
-constexpr const char* kEngineRevision = "litehtml-0.6/1";
+constexpr const char* kEngineRevision = "litehtml-0.6/2";
 
 // Laid-out pages that took more markup than this are taken apart on a worker thread:
 // one of a few megabytes holds millions of elements, and freeing them takes long
@@ -97,39 +81,6 @@ struct THTML::LayoutJob {
     std::unique_ptr<PageLayout> layout;
 };
 
-// Reads a regular file whole in as few calls as the system allows (a translation
-// reads thousands of small files) and answers its size; anything that is not a
-// regular file (a folder, a device, a pipe that would never end) reads as empty.
-qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
-{
-    bytes.clear();
-    if (regular)
-        *regular = false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return 0;
-    struct stat st {};
-    qint64 size = 0;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && regular)
-        *regular = true;
-    if (S_ISREG(st.st_mode) && st.st_size > 0) {
-        size = qint64(st.st_size);
-        bytes.resize(qsizetype(qMin(size, kLargestDocument)));
-        qsizetype got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        bytes.resize(got);
-    }
-    ::close(fd);
-    return size;
-}
-
 QThreadPool* THTML::layoutThreads()
 {
     static const bool ended = [] {
@@ -143,14 +94,11 @@ QThreadPool* THTML::layoutThreads()
 THTML::THTML(QWidget* parent)
     : QAbstractScrollArea(parent)
 {
-    // A browser's fonts: serif text, and the desktop's fixed-pitch font for pre,
-    // code and the like, at the sizes browsers use.
-    m_fonts[0] = makeFont("Times New Roman", 12, false);
-    m_fonts[1] = QFont(QStringLiteral("monospace"));
-    m_fonts[1].setPixelSize(13);
-    const int headings[6] = {24, 18, 14, 12, 10, 8};
+    const ViewFonts fonts = browserFonts();
+    m_fonts[0] = fonts.body;
+    m_fonts[1] = fonts.fixed;
     for (int i = 0; i < 6; ++i)
-        m_fonts[2 + i] = makeFont("Times New Roman", headings[i], true);
+        m_fonts[2 + i] = fonts.headings[i];
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(false);
 }
@@ -629,33 +577,16 @@ void THTML::finishLayout()
 
 std::shared_ptr<const QHash<QString, QByteArray>> THTML::frameDocuments(const QByteArray& markup)
 {
-    auto documents = std::make_shared<QHash<QString, QByteArray>>();
-    // The frame documents of the page, then theirs, level by level.
-    QList<std::pair<QString, QByteArray>> level{{localPathOfUrl(m_urlText), markup}};
     QPointer<THTML> self(this);
-    for (int depth = 0; depth < PageLayout::kDeepestFrameDocument && !level.isEmpty(); ++depth) {
-        QList<std::pair<QString, QByteArray>> next;
-        for (const auto& [path, text] : level) {
-            const QUrl base = path.isEmpty() ? documentUrl() : QUrl::fromLocalFile(path);
-            for (const QString& frame : PageLayout::framesOf(text, base)) {
-                if (documents->contains(frame) || documents->size() >= kMostFrameDocuments)
-                    continue;
-                QByteArray frameMarkup;
-                if (m_frameSource) {
-                    frameMarkup = m_frameSource(frame);
-                    if (!self)
-                        return nullptr;
-                } else {
-                    readDocumentFile(frame, frameMarkup);
-                }
-                documents->insert(frame, frameMarkup);
-                if (!frameMarkup.isEmpty())
-                    next.append({frame, frameMarkup});
-            }
-        }
-        level = std::move(next);
-    }
-    return documents;
+    return gatherFrameDocuments(localPathOfUrl(m_urlText), documentUrl(), markup,
+                                [this, self](const QString& frame, QByteArray& frameMarkup) {
+                                    if (!m_frameSource) {
+                                        readDocumentFile(frame, frameMarkup);
+                                        return true;
+                                    }
+                                    frameMarkup = m_frameSource(frame);
+                                    return !self.isNull();
+                                });
 }
 
 QSize THTML::pageSize() const

@@ -22,6 +22,7 @@
 // laying such a page out the view asks its frame source for the markup of each
 // frame's document (by default the file itself).
 #include "render/html_element.h"
+#include "render/document_files.h"
 #include "render/html_tokenizer.h"
 
 #include <QAbstractScrollArea>
@@ -42,11 +43,6 @@ class QThreadPool;
 namespace zv {
 
 class PageLayout;
-
-// Reads a regular file whole and answers its size; anything that is not a regular
-// file reads as empty (size 0). Files past the largest document size are cut there.
-// `*regular` tells whether the path could be opened and is a regular file.
-qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular = nullptr);
 
 class THTML : public QAbstractScrollArea {
     Q_OBJECT

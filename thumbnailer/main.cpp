@@ -7,13 +7,12 @@
 // drawn within the time limit. Whatever goes wrong, no file is left behind at
 // OUTPUT (an earlier one stays as it was).
 #include "platform/atomic_file.h"
-#include "platform/stderr_messages.h"
 #include "thumbnailer/page_miniature.h"
 #include "thumbnailer/png_encoder.h"
 #include "thumbnailer/thumbnail_request.h"
 #include "thumbnailer/time_limit.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
 
 namespace {
@@ -41,9 +40,7 @@ int main(int argc, char** argv)
 
     // No window is ever shown, whatever display the file manager runs under.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    zv::StderrMessages quiet;
-    zv::setMessageService(&quiet);
+    QGuiApplication app(argc, argv);
 
     const QImage picture = zv::pageMiniature(request.input, request.size, &error);
     if (picture.isNull())

@@ -1,9 +1,15 @@
 #include "thumbnailer/page_miniature.h"
 
-#include "app/page_renderer.h"
 #include "platform/install_locations.h"
+#include "render/default_style_sheet.h"
+#include "render/document_files.h"
+#include "render/page_layout.h"
+#include "render/picture_file.h"
 
-#include <QTemporaryDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <cerrno>
+#include <cstring>
 
 namespace zv {
 
@@ -14,21 +20,40 @@ const QSize kPage(800, 1000);
 
 QImage pageMiniature(const QString& documentPath, int size, QString* error)
 {
-    // The translated copy goes to a scratch folder that goes with this call.
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        *error = QStringLiteral("cannot make a scratch folder: ") + scratch.errorString();
+    const QString path = QFileInfo(documentPath).absoluteFilePath();
+    QByteArray markup;
+    bool regular = false;
+    errno = 0;
+    readDocumentFile(path, markup, &regular);
+    if (!regular) {
+        *error = QFileInfo(path).isDir() || errno == 0
+                     ? QStringLiteral("'%1' is not a file").arg(documentPath)
+                     : QStringLiteral("cannot read '%1': %2").arg(documentPath, QString::fromLocal8Bit(std::strerror(errno)));
         return QImage();
     }
-    RenderContext context;
-    context.homeFolder = defaultHomeFolder();
-    context.cacheFolder = scratch.path();
-    PageRenderer renderer(context, kPage);
-    const QImage page = renderer.render(documentPath, error);
-    if (page.isNull())
-        return page;
-    return page.scaled(kPage.scaled(size, size, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio,
-                       Qt::SmoothTransformation);
+
+    PageLayout::Input input;
+    input.markup = markup;
+    input.baseUrl = QUrl::fromLocalFile(path);
+    input.fonts = browserFonts();
+    input.width = kPage.width();
+    input.height = kPage.height();
+    input.shownHeight = kPage.height();
+    input.missingPicture = missingPicturePath(defaultHomeFolder());
+    input.frames = gatherFrameDocuments(path, input.baseUrl, markup, [](const QString& frame, QByteArray& text) {
+        readDocumentFile(frame, text);
+        return true;
+    });
+    const PageLayout page(std::move(input));
+
+    QImage picture(kPage, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        page.paint(painter, picture.rect());
+    }
+    return picture.scaled(kPage.scaled(size, size, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio,
+                          Qt::SmoothTransformation);
 }
 
 } // namespace zv

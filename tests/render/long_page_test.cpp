@@ -131,20 +131,6 @@ TEST(MarkupPrefix, RulesThatLookAtFollowingSiblings)
 
 // --- What a view shows of a page laid out in part --------------------------------------
 
-ViewFonts fonts()
-{
-    ViewFonts f;
-    f.body = QFont(QStringLiteral("Times New Roman"));
-    f.body.setPointSize(12);
-    f.fixed = QFont(QStringLiteral("monospace"));
-    f.fixed.setPixelSize(13);
-    for (QFont& heading : f.headings) {
-        heading = f.body;
-        heading.setBold(true);
-    }
-    return f;
-}
-
 struct PrefixPages : ::testing::Test {
     QTemporaryDir dir;
 
@@ -153,7 +139,7 @@ struct PrefixPages : ::testing::Test {
         PageLayout::Input input;
         input.markup = markup;
         input.baseUrl = QUrl::fromLocalFile(dir.filePath(QStringLiteral("page.htm")));
-        input.fonts = fonts();
+        input.fonts = browserFonts();
         input.width = width;
         input.height = height;
         input.shownHeight = shownHeight;
@@ -286,7 +272,7 @@ TEST_F(PrefixPages, FramesAreLaidOutAsFarAsTheirHeight)
     PageLayout::Input input;
     input.markup = "<frameset rows=\"100,*\"><frame src=long.htm><frame src=long.htm></frameset>";
     input.baseUrl = QUrl::fromLocalFile(dir.filePath(QStringLiteral("frames.htm")));
-    input.fonts = fonts();
+    input.fonts = browserFonts();
     input.width = 400;
     input.height = 300;
     auto frames = std::make_shared<FrameDocuments>();

@@ -18,22 +18,6 @@ using namespace zv;
 
 namespace {
 
-ViewFonts browserFonts()
-{
-    ViewFonts fonts;
-    fonts.body = QFont(QStringLiteral("Times New Roman"));
-    fonts.body.setPointSize(12);
-    fonts.fixed = QFont(QStringLiteral("monospace"));
-    fonts.fixed.setPixelSize(13);
-    const int sizes[6] = {24, 18, 14, 12, 10, 8};
-    for (int i = 0; i < 6; ++i) {
-        fonts.headings[i] = QFont(QStringLiteral("Times New Roman"));
-        fonts.headings[i].setPointSize(sizes[i]);
-        fonts.headings[i].setBold(true);
-    }
-    return fonts;
-}
-
 bool near(QRgb pixel, QColor wanted, int tolerance = 8)
 {
     return qAbs(qRed(pixel) - wanted.red()) <= tolerance && qAbs(qGreen(pixel) - wanted.green()) <= tolerance
