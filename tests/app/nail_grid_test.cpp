@@ -474,6 +474,31 @@ TEST_F(Grid, ATilePictureIsPaintedAgainWhenItsStyleSheetChanges)
     EXPECT_NE(readFile(kept), painted);
 }
 
+// A frameset tile's picture stands on its frames' documents too: a frame's
+// document changed, the tile is laid out and painted again.
+TEST_F(Grid, AFramesetTilePictureIsPaintedAgainWhenAFramesDocumentChanges)
+{
+    const QString frame = doc("left.htm", "<html><body bgcolor=\"#ff0000\">left</body></html>");
+    const QString path = doc("frames.htm", "<html><head><title>Frames</title></head>"
+                                           "<frameset cols=\"100%\"><frame src=\"left.htm\"></frameset></html>");
+    form->show();
+    grid->BuildThumbnails({path});
+    keepPictures();
+    ASSERT_EQ(tilePictures(), QStringList{"frames.n4.pic"});
+    const auto centre = [&] {
+        const QImage shown = grid->HTMList[0]->view()->viewport()->grab().toImage();
+        return shown.pixel(shown.rect().center());
+    };
+    EXPECT_EQ(centre(), qRgb(255, 0, 0));
+    grid->BuildThumbnails({path});
+    EXPECT_EQ(grid->picturesPending(), 0); // shown from the kept picture
+
+    writeFile(frame, "<html><body bgcolor=\"#0000ff\">the left frame, changed</body></html>");
+    grid->BuildThumbnails({path});
+    EXPECT_EQ(grid->picturesPending(), 1);
+    EXPECT_EQ(centre(), qRgb(0, 0, 255));
+}
+
 TEST_F(Grid, ADamagedTilePictureIsPaintedAgain)
 {
     const QString path = doc("damaged.htm", page("t", "<p>text</p>"));
