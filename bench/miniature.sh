@@ -12,9 +12,10 @@
 #    time and peak memory, beside Chromium producing the same PNG (a headless
 #    screenshot of 800 x 1000, resized to 205 x 256 by ImageMagick) for every one.
 #
-# Usage: bench/miniature.sh [--documents N] [--no-chromium]
+# Usage: bench/miniature.sh [--documents N] [--no-chromium] [--no-tiles]
 #   --documents N   documents for the thumbnailer (default 240)
 #   --no-chromium   leave out Chromium's timing (its reference pictures are still used)
+#   --no-tiles      the thumbnailer alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
@@ -30,12 +31,13 @@ PACKAGES=(postgresql-doc-15 git-doc cmake-doc flex-doc autoconf-doc gnu-standard
 PY=/usr/bin/python3
 LIMIT_S=10
 
-documents=240 chromium=1
+documents=240 chromium=1 tiles=1
 while [ $# -gt 0 ]; do
   case $1 in
     --documents) documents=$2; shift ;;
     --no-chromium) chromium=0 ;;
-    *) sed -n '2,18p' "$0" >&2; exit 2 ;;
+    --no-tiles) tiles=0 ;;
+    *) sed -n '2,19p' "$0" >&2; exit 2 ;;
   esac
   shift
 done
@@ -56,23 +58,25 @@ if [ ! -d "$REFS" ]; then
 fi
 
 # 1. Tiles in three modes.
-rm -rf "$OUT/ref" "$OUT/tiles"
-mkdir -p "$OUT/ref"
-while IFS=$'\t' read -r name path; do
-  [ -f "$REFS/$name.png" ] && ln -s "$(pwd)/$REFS/$name.png" "$OUT/ref/$name.png"
-done < "$OUT/pages.tsv"
 scores=()
-for mode in Miniature:--miniature Default: "Scale Text:--scale-text"; do
-  label=${mode%%:*} flag=${mode#*:} dir="$OUT/tiles/${label// /-}"
-  mkdir -p "$dir"
+if [ "$tiles" = 1 ]; then
+  rm -rf "$OUT/ref" "$OUT/tiles"
+  mkdir -p "$OUT/ref"
   while IFS=$'\t' read -r name path; do
-    # shellcheck disable=SC2086
-    timeout 120 "$RENDER" "$path" --out "$dir/$name.png" --width 200 --height 250 --factor 4 --cutoff 0 \
-      $flag </dev/null 2>/dev/null || echo "zorvane-render failed on $name ($label)" >&2
+    [ -f "$REFS/$name.png" ] && ln -s "$(pwd)/$REFS/$name.png" "$OUT/ref/$name.png"
   done < "$OUT/pages.tsv"
-  "$PY" "$SHARED_TOOLS/likeness" --dirs "$OUT/ref" "$dir" "$OUT/kinds.tsv" > "$dir.scores.tsv"
-  scores+=("$label=$dir.scores.tsv")
-done
+  for mode in Miniature:--miniature Default: "Scale Text:--scale-text"; do
+    label=${mode%%:*} flag=${mode#*:} dir="$OUT/tiles/${label// /-}"
+    mkdir -p "$dir"
+    while IFS=$'\t' read -r name path; do
+      # shellcheck disable=SC2086
+      timeout 120 "$RENDER" "$path" --out "$dir/$name.png" --width 200 --height 250 --factor 4 --cutoff 0 \
+        $flag </dev/null 2>/dev/null || echo "zorvane-render failed on $name ($label)" >&2
+    done < "$OUT/pages.tsv"
+    "$PY" "$SHARED_TOOLS/likeness" --dirs "$OUT/ref" "$dir" "$OUT/kinds.tsv" > "$dir.scores.tsv"
+    scores+=("$label=$dir.scores.tsv")
+  done
+fi
 
 # 2. The thumbnailer beside Chromium, document by document.
 "$PY" bench/miniature_figures.py extra "$LIST" $((documents > 182 ? documents - 182 : 0)) \
@@ -81,9 +85,11 @@ head -n "$documents" "$OUT/thumbnailer-pages.tsv" > "$OUT/thumbnailer-run.tsv"
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 profile=$(mktemp -d)
 trap 'rm -rf "$profile"' EXIT
-rm -rf "$OUT/thumbs" "$OUT/chromium-thumbs"
+rm -rf "$OUT/thumbs" "$OUT/chromium-thumbs" "$OUT/thumbnailer-ours.tsv.tmp"
 mkdir -p "$OUT/thumbs" "$OUT/chromium-thumbs"
 : > "$OUT/thumbnailer-times.tsv"
+# Each tool in a pass of its own: Chromium leaves processes behind for a second or
+# two after it returns, which would take the CPU from the next call of the other.
 while IFS=$'\t' read -r name path; do
   start=$(now_ms)
   status=0
@@ -91,7 +97,12 @@ while IFS=$'\t' read -r name path; do
     "$OUT/thumbs/$name.png" </dev/null 2>/dev/null || status=$?
   ours=$(( $(now_ms) - start ))
   rss=$(tail -n 1 "$OUT/rss")
+  printf '%s\t%s\t%s\t%s\n' "$name" "$ours" "$rss" "$status" >> "$OUT/thumbnailer-ours.tsv.tmp"
+done < "$OUT/thumbnailer-run.tsv"
+mv "$OUT/thumbnailer-ours.tsv.tmp" "$OUT/thumbnailer-ours.tsv"
+while IFS=$'\t' read -r name ours rss status; do
   chrome=0
+  path=$(awk -F'\t' -v n="$name" '$1 == n { print $2; exit }' "$OUT/thumbnailer-run.tsv")
   if [ "$chromium" = 1 ]; then
     start=$(now_ms)
     timeout 60 chromium --headless --disable-gpu --no-sandbox --hide-scrollbars \
@@ -101,11 +112,11 @@ while IFS=$'\t' read -r name path; do
     chrome=$(( $(now_ms) - start ))
   fi
   printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$ours" "$rss" "$status" "$chrome" >> "$OUT/thumbnailer-times.tsv"
-done < "$OUT/thumbnailer-run.tsv"
+done < "$OUT/thumbnailer-ours.tsv"
 
 echo "Miniatures and the thumbnailer: $(wc -l < "$OUT/pages.tsv") pages scored as tiles," \
      "$(wc -l < "$OUT/thumbnailer-run.tsv") documents thumbnailed"
-"$PY" bench/miniature_figures.py tiles "${scores[@]}"
+[ "$tiles" = 1 ] && "$PY" bench/miniature_figures.py tiles "${scores[@]}"
 "$PY" bench/miniature_figures.py thumbnailer "$OUT/thumbnailer-times.tsv" "$LIMIT_S"
 echo
 echo "tiles: $OUT/tiles/*; thumbnails: $OUT/thumbs (ours), $OUT/chromium-thumbs (Chromium's)"

@@ -617,7 +617,8 @@ void PageLayout::layOutDocument()
     const bool quirks = isQuirksMode(head);
     m_markupBytes = markup.size();
     m_laidOutBytes = markup.size();
-    if (m_input.shownHeight > 0 && markup.size() >= kLeastCutMarkup
+    const qsizetype firstCut = m_input.firstCut > 0 ? m_input.firstCut : kFirstPrefixBytes;
+    if (m_input.shownHeight > 0 && markup.size() >= 2 * firstCut
         && layOutPrefix(markup, styles, quirks, engine))
         return;
     if (!engine)
@@ -641,10 +642,23 @@ bool PageLayout::layOutPrefix(const QByteArray& markup, const PageStyles& styles
     // What the view shows, and a little more: a line cut through at the bottom edge
     // is shown whole.
     const int wanted = m_input.shownHeight + 32 + prefix.lift();
-    qsizetype bytes = std::max<qsizetype>(kFirstPrefixBytes, m_input.prefixHint);
+    qsizetype bytes = std::max<qsizetype>(m_input.firstCut > 0 ? m_input.firstCut : kFirstPrefixBytes,
+                                          m_input.prefixHint);
     int depth = MarkupPrefix::kAnyDepth;
-    for (int attempt = 0; attempt < kPrefixAttempts; ++attempt) {
+    qsizetype bodyStart = markup.size();
+    for (const char* tag : {"<body", "<BODY", "<Body"}) {
+        const qsizetype at = markup.indexOf(tag);
+        if (at >= 0)
+            bodyStart = std::min(bodyStart, at);
+    }
+    if (bodyStart == markup.size())
+        bodyStart = 0;
+    // Tries on parts shorter than the views' first cut cost little and do not count,
+    // up to a few.
+    for (int attempt = 0, tries = 0; attempt < kPrefixAttempts && tries < 2 * kPrefixAttempts; ++tries) {
         const qsizetype cut = prefix.cutAt(bytes, depth);
+        if (cut >= kFirstPrefixBytes)
+            ++attempt;
         // Cutting off little of the page gains little.
         if (cut < 0 || cut > markup.size() / 4 * 3)
             return false;
@@ -672,12 +686,15 @@ bool PageLayout::layOutPrefix(const QByteArray& markup, const PageStyles& styles
             bytes = cut + 1;
         } else {
             // Further on: as far again, or as far as the page so far suggests the
-            // view needs, whichever is more.
+            // view needs, whichever is more; counted from where the body begins, so
+            // that a long head (a style sheet of its own) does not count as content.
             const int laidOut = std::max(1, engine->document->height());
-            qsizetype next = cut * 2;
+            const qsizetype from = bodyStart < cut ? bodyStart : 0;
+            const qsizetype content = std::max<qsizetype>(cut - from, 1);
+            qsizetype next = from + content * 2;
             if (laidOut < wanted)
-                next = std::max(next, qsizetype(double(cut) * wanted / laidOut * 1.25));
-            bytes = std::min(next, cut * 16);
+                next = std::max(next, from + qsizetype(double(content) * wanted / laidOut * 1.25));
+            bytes = std::min(next, from + std::max<qsizetype>(content, 1024) * 16);
             depth = MarkupPrefix::kAnyDepth;
         }
         // A fresh engine for the next try (the container's state is the document's).
@@ -713,6 +730,7 @@ void PageLayout::layOutFrames()
         input.missingPicture = m_input.missingPicture;
         input.sourceDocument = frame->path; // the frame shows that document (translated)
         input.shownHeight = m_input.shownHeight > 0 ? frame->rect.height() : 0;
+        input.firstCut = m_input.firstCut;
         frame->layout = std::make_unique<PageLayout>(std::move(input));
     }
 }

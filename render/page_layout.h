@@ -69,6 +69,11 @@ public:
         int shownHeight = 0;
         // Bytes of markup a layout of the page reached that height with before.
         qsizetype prefixHint = 0;
+        // Where the first cut of a long page is tried (0: kFirstPrefixBytes); markup
+        // shorter than twice this is laid out whole. A view that shows a little of
+        // many pages once (the desktop thumbnailer) cuts sooner than a view a user
+        // scrolls.
+        qsizetype firstCut = 0;
     };
 
     explicit PageLayout(Input input);
@@ -109,7 +114,7 @@ public:
     static QStringList framesOf(const QByteArray& markup, const QUrl& baseUrl);
     // How deep documents of frames are followed.
     static constexpr int kDeepestFrameDocument = 8;
-    // Pages whose markup is shorter are laid out whole.
+    // Pages whose markup is shorter are laid out whole (twice the first cut).
     static constexpr qsizetype kLeastCutMarkup = 64 * 1024;
 
 private:

@@ -16,9 +16,12 @@ namespace zv {
 namespace {
 // The top of the page as a browser window 800 pixels wide shows it.
 const QSize kPage(800, 1000);
+// A long page is cut first after this much markup: the picture shows one screen of
+// it, once (a view the user scrolls starts further on).
+constexpr qsizetype kFirstCut = 8 * 1024;
 } // namespace
 
-QImage pageMiniature(const QString& documentPath, int size, QString* error)
+PageMiniature::PageMiniature(const QString& documentPath)
 {
     const QString path = QFileInfo(documentPath).absoluteFilePath();
     QByteArray markup;
@@ -26,10 +29,11 @@ QImage pageMiniature(const QString& documentPath, int size, QString* error)
     errno = 0;
     readDocumentFile(path, markup, &regular);
     if (!regular) {
-        *error = QFileInfo(path).isDir() || errno == 0
-                     ? QStringLiteral("'%1' is not a file").arg(documentPath)
-                     : QStringLiteral("cannot read '%1': %2").arg(documentPath, QString::fromLocal8Bit(std::strerror(errno)));
-        return QImage();
+        m_error = QFileInfo(path).isDir() || errno == 0
+                      ? QStringLiteral("'%1' is not a file").arg(documentPath)
+                      : QStringLiteral("cannot read '%1': %2")
+                            .arg(documentPath, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
     }
 
     PageLayout::Input input;
@@ -39,21 +43,29 @@ QImage pageMiniature(const QString& documentPath, int size, QString* error)
     input.width = kPage.width();
     input.height = kPage.height();
     input.shownHeight = kPage.height();
+    input.firstCut = kFirstCut;
     input.missingPicture = missingPicturePath(defaultHomeFolder());
     input.frames = gatherFrameDocuments(path, input.baseUrl, markup, [](const QString& frame, QByteArray& text) {
         readDocumentFile(frame, text);
         return true;
     });
-    const PageLayout page(std::move(input));
+    m_page = std::make_unique<PageLayout>(std::move(input));
+}
 
-    QImage picture(kPage, QImage::Format_RGB32);
-    picture.fill(Qt::white);
+PageMiniature::~PageMiniature() = default;
+
+QImage PageMiniature::picture(int size) const
+{
+    if (!m_page)
+        return QImage();
+    QImage page(kPage, QImage::Format_RGB32);
+    page.fill(Qt::white);
     {
-        QPainter painter(&picture);
-        page.paint(painter, picture.rect());
+        QPainter painter(&page);
+        m_page->paint(painter, page.rect());
     }
-    return picture.scaled(kPage.scaled(size, size, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio,
-                          Qt::SmoothTransformation);
+    return page.scaled(kPage.scaled(size, size, Qt::KeepAspectRatio), Qt::IgnoreAspectRatio,
+                       Qt::SmoothTransformation);
 }
 
 } // namespace zv

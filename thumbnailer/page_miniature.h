@@ -11,11 +11,29 @@
 // come from local files only; nothing is fetched and no script runs.
 #include <QImage>
 #include <QString>
+#include <memory>
 
 namespace zv {
 
-// The page's picture, `size` pixels high and four fifths of that wide; a null
-// picture when the document cannot be read (`*error` says why).
-QImage pageMiniature(const QString& documentPath, int size, QString* error);
+class PageLayout;
+
+class PageMiniature {
+public:
+    // Reads the document and lays its top out.
+    explicit PageMiniature(const QString& documentPath);
+    ~PageMiniature();
+
+    // Whether the document could be read; error() says why not.
+    bool isValid() const { return m_page != nullptr; }
+    const QString& error() const { return m_error; }
+
+    // The picture, `size` pixels high and four fifths of that wide; null when the
+    // document could not be read.
+    QImage picture(int size) const;
+
+private:
+    std::unique_ptr<PageLayout> m_page;
+    QString m_error;
+};
 
 } // namespace zv

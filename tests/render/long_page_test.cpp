@@ -134,9 +134,11 @@ TEST(MarkupPrefix, RulesThatLookAtFollowingSiblings)
 struct PrefixPages : ::testing::Test {
     QTemporaryDir dir;
 
-    std::unique_ptr<PageLayout> lay(const QByteArray& markup, int shownHeight, int width = 400, int height = 300)
+    std::unique_ptr<PageLayout> lay(const QByteArray& markup, int shownHeight, int width = 400, int height = 300,
+                                    qsizetype firstCut = 0)
     {
         PageLayout::Input input;
+        input.firstCut = firstCut;
         input.markup = markup;
         input.baseUrl = QUrl::fromLocalFile(dir.filePath(QStringLiteral("page.htm")));
         input.fonts = browserFonts();
@@ -210,6 +212,26 @@ TEST_F(PrefixPages, ALongPageIsLaidOutAsFarAsTheViewShowsIt)
     for (int i = 0; i < 8000; ++i)
         lists += "<li>Item " + QByteArray::number(i) + "</li>" + (i % 50 == 49 ? "</ul><hr><pre>x\ny</pre><ul>" : "");
     EXPECT_TRUE(showsAsWhole(lists + "</ul></div>", "lists"));
+}
+
+// A view that shows one screen of many pages once (the desktop thumbnailer) cuts
+// sooner: a page of 20 KB, half of it a style sheet in its head, is laid out in
+// part, in a few tries that reach past the head's bytes, and shows as the whole.
+TEST_F(PrefixPages, AnEarlyFirstCutLaysOutLessOfAPageWithALongHead)
+{
+    QByteArray sheet;
+    for (int i = 0; sheet.size() < 10000; ++i)
+        sheet += ".rule" + QByteArray::number(i) + " { color: #123456; margin-left: 2px }\n";
+    const QByteArray markup = "<html><head><style>" + sheet + "</style></head><body><h1>Top</h1>"
+                              + paragraphs(0, 160) + "</body></html>";
+    ASSERT_LT(markup.size(), PageLayout::kLeastCutMarkup);
+    EXPECT_TRUE(lay(markup, 300)->complete()); // the views' own first cut: whole
+    const auto part = lay(markup, 300, 400, 300, 2048);
+    const auto whole = lay(markup, 0);
+    ASSERT_FALSE(part->complete());
+    EXPECT_LT(part->laidOutBytes(), sheet.size() + (markup.size() - sheet.size()) / 2);
+    EXPECT_GE(part->exactHeight(), 300);
+    EXPECT_EQ(picture(*part, QRect(0, 0, 400, 300)), picture(*whole, QRect(0, 0, 400, 300)));
 }
 
 TEST_F(PrefixPages, WhatCouldShowHigherUpKeepsThePageWhole)
