@@ -82,7 +82,8 @@ fi
 "$PY" bench/miniature_figures.py extra "$LIST" $((documents > 182 ? documents - 182 : 0)) \
   "$OUT/thumbnailer-pages.tsv" "${PACKAGES[@]}" > /dev/null
 head -n "$documents" "$OUT/thumbnailer-pages.tsv" > "$OUT/thumbnailer-run.tsv"
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+# Microseconds now, read without starting a process (which would be timed too).
+now_us() { now=${EPOCHREALTIME//[!0-9]/}; }
 profile=$(mktemp -d)
 trap 'rm -rf "$profile"' EXIT
 rm -rf "$OUT/thumbs" "$OUT/chromium-thumbs" "$OUT/thumbnailer-ours.tsv.tmp"
@@ -91,11 +92,11 @@ mkdir -p "$OUT/thumbs" "$OUT/chromium-thumbs"
 # Each tool in a pass of its own: Chromium leaves processes behind for a second or
 # two after it returns, which would take the CPU from the next call of the other.
 while IFS=$'\t' read -r name path; do
-  start=$(now_ms)
+  now_us; start=$now
   status=0
   /usr/bin/time -f '%M' -o "$OUT/rss" "$THUMBNAILER" -s 256 -t "$LIMIT_S" "file://$path" \
     "$OUT/thumbs/$name.png" </dev/null 2>/dev/null || status=$?
-  ours=$(( $(now_ms) - start ))
+  now_us; ours=$(( (now - start) / 1000 ))
   rss=$(tail -n 1 "$OUT/rss")
   printf '%s\t%s\t%s\t%s\n' "$name" "$ours" "$rss" "$status" >> "$OUT/thumbnailer-ours.tsv.tmp"
 done < "$OUT/thumbnailer-run.tsv"
@@ -104,12 +105,12 @@ while IFS=$'\t' read -r name ours rss status; do
   chrome=0
   path=$(awk -F'\t' -v n="$name" '$1 == n { print $2; exit }' "$OUT/thumbnailer-run.tsv")
   if [ "$chromium" = 1 ]; then
-    start=$(now_ms)
+    now_us; start=$now
     timeout 60 chromium --headless --disable-gpu --no-sandbox --hide-scrollbars \
       --user-data-dir="$profile" --proxy-server=127.0.0.1:9 --proxy-bypass-list='<-loopback>' \
       --window-size=800,1000 --screenshot="$OUT/chromium-thumbs/$name.png" "file://$path" >/dev/null 2>&1 \
       && convert "$OUT/chromium-thumbs/$name.png" -resize 205x256 "$OUT/chromium-thumbs/$name.png" || true
-    chrome=$(( $(now_ms) - start ))
+    now_us; chrome=$(( (now - start) / 1000 ))
   fi
   printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$ours" "$rss" "$status" "$chrome" >> "$OUT/thumbnailer-times.tsv"
 done < "$OUT/thumbnailer-ours.tsv"
