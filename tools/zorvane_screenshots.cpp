@@ -18,6 +18,7 @@
 #include "platform/scripted_messages.h"
 #include "render/hnail.h"
 #include "render/html_zoomed.h"
+#include "render/trans_gui.h"
 #include "search/find_dialog.h"
 #include "search/radio_group.h"
 #include "source/select_dialog.h"
@@ -139,6 +140,9 @@ int main(int argc, char** argv)
     zoomed->resize(width, height);
     zoomed->ShowDocument(joinPath(samples, QStringLiteral("tables.html")));
     zoomed->show();
+    // Shown, the view lays its page out at its size on a worker thread.
+    THTML* zoomedView = zoomed->view();
+    pumpUntil([zoomedView] { return zoomedView->layoutFinished() && !zoomedView->layoutUnderWay(); }, 10000);
     ok &= save(zoomed, joinPath(out, QStringLiteral("zoomed-page.png")));
     zoomed->hide();
 
