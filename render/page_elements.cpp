@@ -1018,6 +1018,32 @@ void mendEmptyBlocks(const litehtml::element::ptr& root)
     }
 }
 
+// Moves the margins of the first (top) or last descendants of `el` that meet its
+// own onto `el`, keeping the largest; `passes` tells whether a block lets its
+// child's margin through. Nothing moves when `el`'s own margin passes on to its
+// parent (the parent gathers it). With `quirkyEdge`, default margins do not count.
+template <typename Passes>
+void gatherEdgeMargins(const litehtml::element::ptr& el, bool top, bool quirkyEdge, const Passes& passes)
+{
+    const litehtml::element::ptr parent = el->parent();
+    if (!parent || !dynamic_cast<PageElementAccess*>(el.get()) || (passes(parent) && edgeChild(parent, top) == el))
+        return;
+    int largest = top ? el->margin_top() : el->margin_bottom();
+    bool moved = false;
+    for (litehtml::element::ptr at = el; passes(at);) {
+        const litehtml::element::ptr next = edgeChild(at, top);
+        if (!next)
+            break;
+        if (!(quirkyEdge && hasDefaultMargin(next, top)))
+            largest = std::max(largest, top ? next->margin_top() : next->margin_bottom());
+        setMargin(next, top, 0);
+        moved = true;
+        at = next;
+    }
+    if (moved)
+        setMargin(el, top, largest);
+}
+
 void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
 {
     mendEmptyBlocks(root);
@@ -1036,26 +1062,9 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
         // largest is kept on the block that heads them. The engine collapses
         // them itself only where nothing comes before the first descendant, and
         // then counts the margin twice when white space did.
-        const litehtml::element::ptr parent = el->parent();
-        if (!parent || !dynamic_cast<PageElementAccess*>(el.get())
-            || (marginsPassThrough(parent, true) && edgeChild(parent, true) == el))
-            continue;
         // In quirks mode the default margins at the top of the body are left out.
-        const bool quirkyEdge = quirksMode && el->is_body();
-        int largest = el->margin_top();
-        bool moved = false;
-        for (litehtml::element::ptr at = el; marginsPassThrough(at, true);) {
-            const litehtml::element::ptr next = edgeChild(at, true);
-            if (!next)
-                break;
-            if (!(quirkyEdge && hasDefaultMargin(next, true)))
-                largest = std::max(largest, next->margin_top());
-            setMargin(next, true, 0);
-            moved = true;
-            at = next;
-        }
-        if (moved)
-            setMargin(el, true, largest);
+        gatherEdgeMargins(el, true, quirksMode && el->is_body(),
+                          [](const litehtml::element::ptr& block) { return marginsPassThrough(block, true); });
     }
     // So do the bottom margins of a block of no fixed height and of its last
     // descendants. The engine lets the last child's margin out only when the
@@ -1069,26 +1078,9 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
             if (auto child = el->get_child(i); child && child->get_display() != litehtml::display_inline_text)
                 pending.push_back(child);
         }
-        const litehtml::element::ptr parent = el->parent();
-        const auto bottomPassesThrough = [](const litehtml::element::ptr& block) {
+        gatherEdgeMargins(el, false, false, [](const litehtml::element::ptr& block) {
             return marginsPassThrough(block, false) && block->get_css_height().is_predefined();
-        };
-        if (!parent || !dynamic_cast<PageElementAccess*>(el.get())
-            || (bottomPassesThrough(parent) && edgeChild(parent, false) == el))
-            continue;
-        int largest = el->margin_bottom();
-        bool moved = false;
-        for (litehtml::element::ptr at = el; bottomPassesThrough(at);) {
-            const litehtml::element::ptr next = edgeChild(at, false);
-            if (!next)
-                break;
-            largest = std::max(largest, next->margin_bottom());
-            setMargin(next, false, 0);
-            moved = true;
-            at = next;
-        }
-        if (moved)
-            setMargin(el, false, largest);
+        });
     }
     // Margins of neighbouring blocks meet. The engine lets them meet only when
     // the upper block has no bottom border or padding (it takes the test for a
