@@ -503,11 +503,16 @@ bool PageContainer::fallbackExtent(litehtml::uint_ptr handle, const std::string&
                 layout.beginLayout();
                 layout.createLine();
                 layout.endLayout();
-                const QString own = font->raw->familyName();
+                // A font drawn as empty boxes (no font here has the character)
+                // has no tables, and asking the toolkit for its family then reads
+                // a list it leaves empty: fonts without tables are passed over
+                // before their family is asked for.
+                EmMetrics ownMetrics;
+                const QString own = tableMetrics(*font->raw, &ownMetrics) ? font->raw->familyName() : QString();
                 for (const QGlyphRun& run : layout.glyphRuns()) {
                     const QRawFont raw = run.rawFont();
                     EmMetrics em;
-                    if (raw.familyName() == own || !tableMetrics(raw, &em))
+                    if (!tableMetrics(raw, &em) || raw.familyName() == own)
                         continue;
                     const auto [a, d] = roundedExtent(em, font->font.pixelSize());
                     extent = {std::max(extent.first, a), std::max(extent.second, d)};

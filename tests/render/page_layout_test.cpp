@@ -327,6 +327,14 @@ TEST_F(Pages, JapaneseTextBreaksBetweenCharactersAndMakesRoomForItsFont)
     EXPECT_EQ(blueRows(paint("<body style='margin:0'><div style='background:blue'>x</div>")), 18);
 }
 
+// A character no font here can draw (Syriac beside a control character) is drawn
+// as an empty box by a font without tables or family; the line still lays out.
+TEST_F(Pages, CharactersNoFontCanDrawLayOut)
+{
+    const QImage page = paint("<body style='margin:0'><div style='background:blue'>a \xDC\xB5\x1F b</div>");
+    EXPECT_GE(blueRows(page), 18);
+}
+
 TEST_F(Pages, JustifiedLinesReachTheRightEdge)
 {
     // Every line but a paragraph's last (and one a break ends) is stretched to
