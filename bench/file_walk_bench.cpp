@@ -5,6 +5,7 @@
 // Usage: bench_file_walk            generate the trees, measure, print the table
 //        bench_file_walk --walk DIR  (internal) walk DIR once, print
 //                                    "<files> <accepted> <seconds> <peak KiB>"
+#include "bench/bench_figures.h"
 #include "platform/file_paths.h"
 #include "source/file_acceptor.h"
 #include "source/form_iter.h"
@@ -48,20 +49,6 @@ public:
     void FolderProgress(const QString&) override { ++folders; }
 };
 
-// The peak resident size of this program image (VmHWM). getrusage's maxrss would
-// also carry the parent's peak across fork and exec.
-long peakRssKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 int walkOnce(const QString& dir)
 {
     ExtensionAcceptor acceptor;
@@ -71,7 +58,7 @@ int walkOnce(const QString& dir)
     host.Iter->Iterate(dir, true);
     const double secs = t.nsecsElapsed() / 1e9;
     std::printf("%lld %lld %.6f %ld\n", acceptor.visited, (long long)host.Iter->Files().size(),
-                secs, peakRssKiB());
+                secs, zv::bench::peakKiB());
     return 0;
 }
 

@@ -25,6 +25,7 @@
 //   --chromium-ms MS    Chromium's time per page measured elsewhere (the likeness
 //                       benchmark's run): compared with, instead of screenshots here
 //   --ratio-goal N      the goal for Chromium's time per document over ours (100)
+#include "bench/bench_figures.h"
 #include "core/prog_bar.h"
 #include "app/main_window.h"
 #include "app/nail_grid.h"
@@ -61,19 +62,6 @@ using namespace zv;
 namespace {
 
 constexpr int kDocuments = 105;
-
-long statusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key(field);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 double cpuSeconds()
 {
@@ -408,7 +396,7 @@ int main(int argc, char** argv)
     RegistryStore store;
     store.setValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Kesh\\zorvane"), QStringLiteral("Cache"), cacheFolder);
     store.setValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Kesh\\zorvane"), QStringLiteral("Home"), homeFolder);
-    const long rssBeforeKiB = statusKiB("VmRSS:");
+    const long rssBeforeKiB = zv::bench::statusKiB("VmRSS:");
     auto form = std::make_unique<TForm1>(store);
     ProgramWindows windows;
     windows.wait = new TFormModal(form.get());
@@ -440,8 +428,8 @@ int main(int argc, char** argv)
     const Build cold = median(colds);
     const Build warm = median(warms);
     const Build idle = median(idles);
-    const long peakKiB = statusKiB("VmHWM:");
-    const long rssKiB = statusKiB("VmRSS:");
+    const long peakKiB = zv::bench::statusKiB("VmHWM:");
+    const long rssKiB = zv::bench::statusKiB("VmRSS:");
 
     Screenshots chrome;
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));

@@ -20,6 +20,7 @@
 // written: NAME.png and NAME-whole.png).
 //
 // Usage: bench_page_layout [--list FILE] [--pages N] [--rounds N] [--png DIR] [--whole] [--compare]
+#include "bench/bench_figures.h"
 #include "render/default_style_sheet.h"
 #include "render/page_layout.h"
 
@@ -92,15 +93,6 @@ QList<Page> pagesFromDocumentation(int wanted)
             break;
     }
     return pages;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t at = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[at];
 }
 
 } // namespace
@@ -223,7 +215,7 @@ int main(int argc, char** argv)
                 totalTimes.size(), double(bytes) / 1e6, rounds, inPart);
     std::printf("%-22s %10s %10s %10s\n", "ms per page", "median", "p90", "max");
     auto row = [](const char* what, const std::vector<double>& values) {
-        std::printf("%-22s %10.1f %10.1f %10.1f\n", what, percentile(values, 0.5), percentile(values, 0.9),
+        std::printf("%-22s %10.1f %10.1f %10.1f\n", what, zv::bench::percentile(values, 0.5), zv::bench::percentile(values, 0.9),
                     values.empty() ? 0.0 : *std::max_element(values.begin(), values.end()));
     };
     row("layout", layoutTimes);

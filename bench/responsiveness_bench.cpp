@@ -12,6 +12,7 @@
 // cannot be laid out in part (the worst case: laid out whole).
 //
 // Usage: bench_responsiveness [--page FILE]...
+#include "bench/bench_figures.h"
 #include "app/main_window.h"
 #include "app/nail_grid.h"
 #include "app/nail_scroll_box.h"
@@ -60,18 +61,6 @@ qint64 nowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 // An event posted by the probe thread, carrying when it was posted.
@@ -132,14 +121,6 @@ struct Part {
     double seconds = 0;
     long peakKiB = 0;
 };
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5))];
-}
 
 // A press of the left button and its release at `at` in `widget`, posted as a window
 // system would deliver them.
@@ -223,7 +204,7 @@ int main(int argc, char** argv)
             pumpMessagesNow();
         }
         QCoreApplication::sendPostedEvents(&receiver);
-        parts.push_back({what, receiver.waitsMs, double(clock.nsecsElapsed()) / 1e9, peakKiB()});
+        parts.push_back({what, receiver.waitsMs, double(clock.nsecsElapsed()) / 1e9, zv::bench::peakKiB()});
     };
 
     for (const QString& path : std::as_const(pages)) {
@@ -296,7 +277,7 @@ int main(int argc, char** argv)
             window->resize(1000, 700);
             pumpUntil([&] { return view->layoutFinished() && !view->layoutUnderWay(); }, 120000);
             view->viewport()->repaint();
-            firstScreenKiB = peakKiB();
+            firstScreenKiB = zv::bench::peakKiB();
             QScrollBar* bar = view->verticalScrollBar();
             for (int step = 1; step <= 3; ++step) {
                 bar->setValue(bar->maximum() * step / 3);
@@ -342,7 +323,7 @@ int main(int argc, char** argv)
         const double worst = part.waitsMs.empty() ? 0 : *std::max_element(part.waitsMs.begin(), part.waitsMs.end());
         met = met && worst <= kGoalMs;
         std::printf("%-62s %8.2f %9.1f %9.1f %9zu %10.1f\n", qPrintable(part.what), part.seconds,
-                    percentile(part.waitsMs, 0.99), worst, part.waitsMs.size(), part.peakKiB / 1024.0);
+                    zv::bench::percentile(part.waitsMs, 0.99), worst, part.waitsMs.size(), part.peakKiB / 1024.0);
     }
     for (const auto& [what, kib] : firstScreens)
         std::printf("%-62s %10.1f MB\n", qPrintable(what + QStringLiteral(": peak once zoomed, not scrolled")),
