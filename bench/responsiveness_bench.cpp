@@ -178,11 +178,7 @@ int main(int argc, char** argv)
     store.setValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Kesh\\zorvane"), QStringLiteral("Cache"), cache);
     store.setValue(RootKey::LocalMachine, QStringLiteral("SOFTWARE\\Kesh\\zorvane"), QStringLiteral("Home"), home);
     auto form = std::make_unique<TForm1>(store);
-    ProgramWindows windows;
-    windows.wait = new TFormModal(form.get());
-    windows.iteration = new TFormIter(nullptr, form.get());
-    windows.message = new TfrmMessage(form.get());
-    form->attachWindows(createDialogWindows(*form, windows));
+    form->attachWindows(createDialogWindows(*form, createStartupWindows(*form, ProgramWindows())));
     form->resize(1000, 700);
     form->show();
     form->windows.options->nLines->setText(QStringLiteral("0")); // no cut-off
