@@ -123,3 +123,18 @@ TEST_F(Thumbnailer, FailuresExitNonZeroAndLeaveNothingBehind)
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), "earlier");
 }
+
+// A document the user may not read: exit 1 with the reason, nothing written. (The
+// super-user reads every file, so there the case cannot be made.)
+TEST_F(Thumbnailer, AnUnreadableDocumentIsReportedAndNothingWritten)
+{
+    const QString input = page("locked.html");
+    ASSERT_TRUE(QFile::setPermissions(input, QFileDevice::WriteOwner));
+    QFile probe(input);
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "this user reads files without read permission";
+    const ThumbnailerRun run = thumbnail({"-s", "128", input, path("out.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("locked.html")) << run.errors.toStdString();
+    EXPECT_EQ(files(), QStringList{"locked.html"});
+}
