@@ -216,9 +216,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (int i = 0; longPage.markup.size() < PageLayout::kLeastCutMarkup + 4096; ++i)
                 longPage.markup += "<p>paragraph " + QByteArray::number(i) + " of words</p>\n";
             longPage.shownHeight = 200;
+            // Now and then as the thumbnailer lays pages out: cut sooner, and from
+            // no more than a part of the markup where the top cannot be cut alone.
+            if (size > 2 && data[2] % 2) {
+                longPage.firstCut = 2048;
+                longPage.mostMarkup = 16 * 1024 + data[2] * 64;
+            }
             PageLayout part(longPage);
             check(part.exactHeight() >= 0 && part.laidOutBytes() >= 0);
-            check(part.complete() || part.exactHeight() >= 200);
+            check(part.complete() || part.exactHeight() >= 200 || longPage.mostMarkup > 0);
             (void)part.estimatedHeight();
             QPainter painter(&image);
             part.paint(painter, image.rect(), QPoint(0, size > 3 ? data[3] : 0));

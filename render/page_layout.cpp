@@ -624,7 +624,17 @@ void PageLayout::layOutDocument()
     if (!engine)
         engine = newEngine(&styles);
     m_engine = std::move(engine);
-    render(*m_engine, markup, quirks);
+    // A page whose top could not be laid out alone, past the most markup a caller
+    // lays out: from its first part, cut after a tag.
+    qsizetype end = markup.size();
+    if (m_input.mostMarkup > 0 && end > m_input.mostMarkup) {
+        end = markup.lastIndexOf('>', m_input.mostMarkup - 1) + 1;
+        if (end <= 0)
+            end = m_input.mostMarkup;
+        m_complete = false;
+        m_laidOutBytes = end;
+    }
+    render(*m_engine, end == markup.size() ? markup : markup.left(end), quirks);
     if (!m_engine->document) {
         m_size = QSize(m_input.width, 0);
         return;
@@ -731,6 +741,7 @@ void PageLayout::layOutFrames()
         input.sourceDocument = frame->path; // the frame shows that document (translated)
         input.shownHeight = m_input.shownHeight > 0 ? frame->rect.height() : 0;
         input.firstCut = m_input.firstCut;
+        input.mostMarkup = m_input.mostMarkup;
         frame->layout = std::make_unique<PageLayout>(std::move(input));
     }
 }

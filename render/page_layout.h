@@ -74,6 +74,13 @@ public:
         // many pages once (the desktop thumbnailer) cuts sooner than a view a user
         // scrolls.
         qsizetype firstCut = 0;
+        // At most this much markup is laid out (0: no limit) of a page whose top
+        // cannot be laid out alone: one of several megabytes held in one table,
+        // say, is laid out from its first rows, which costs a fraction of the
+        // time and memory, and shows the top as the whole page does but for
+        // details (a table's columns are sized by all its rows). For a picture
+        // of a page's top made once (the desktop thumbnailer), never for a view.
+        qsizetype mostMarkup = 0;
     };
 
     explicit PageLayout(Input input);

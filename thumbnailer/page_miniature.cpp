@@ -19,6 +19,10 @@ const QSize kPage(800, 1000);
 // A long page is cut first after this much markup: the picture shows one screen of
 // it, once (a view the user scrolls starts further on).
 constexpr qsizetype kFirstCut = 8 * 1024;
+// A page whose top cannot be cut from the rest (a table of several megabytes,
+// say) is laid out from this much of it: the whole took seconds and gigabytes, and
+// file managers run thumbnailers in the background over every file of a folder.
+constexpr qsizetype kMostMarkup = 256 * 1024;
 } // namespace
 
 PageMiniature::PageMiniature(const QString& documentPath)
@@ -44,6 +48,7 @@ PageMiniature::PageMiniature(const QString& documentPath)
     input.height = kPage.height();
     input.shownHeight = kPage.height();
     input.firstCut = kFirstCut;
+    input.mostMarkup = kMostMarkup;
     input.missingPicture = missingPicturePath(defaultHomeFolder());
     input.frames = gatherFrameDocuments(path, input.baseUrl, markup, [](const QString& frame, QByteArray& text) {
         readDocumentFile(frame, text);

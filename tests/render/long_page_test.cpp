@@ -135,10 +135,11 @@ struct PrefixPages : ::testing::Test {
     QTemporaryDir dir;
 
     std::unique_ptr<PageLayout> lay(const QByteArray& markup, int shownHeight, int width = 400, int height = 300,
-                                    qsizetype firstCut = 0)
+                                    qsizetype firstCut = 0, qsizetype mostMarkup = 0)
     {
         PageLayout::Input input;
         input.firstCut = firstCut;
+        input.mostMarkup = mostMarkup;
         input.markup = markup;
         input.baseUrl = QUrl::fromLocalFile(dir.filePath(QStringLiteral("page.htm")));
         input.fonts = browserFonts();
@@ -232,6 +233,25 @@ TEST_F(PrefixPages, AnEarlyFirstCutLaysOutLessOfAPageWithALongHead)
     EXPECT_LT(part->laidOutBytes(), sheet.size() + (markup.size() - sheet.size()) / 2);
     EXPECT_GE(part->exactHeight(), 300);
     EXPECT_EQ(picture(*part, QRect(0, 0, 400, 300)), picture(*whole, QRect(0, 0, 400, 300)));
+}
+
+// A page held in one table cannot be cut exactly; a caller that sets the most
+// markup to lay out (the thumbnailer) has it laid out from its first part, cut after
+// a tag, and the top shows as the whole page's does. Without the limit, and for
+// pages within it, the page is laid out whole.
+TEST_F(PrefixPages, APageInOneTableIsLaidOutFromItsFirstPartWithinTheMostMarkup)
+{
+    const QByteArray markup = "<body><table width=100%><tr><td>" + paragraphs(0, 4000) + "</td></tr></table>";
+    const auto limited = lay(markup, 300, 400, 300, 0, 64 * 1024);
+    const auto whole = lay(markup, 300);
+    EXPECT_TRUE(whole->complete());
+    ASSERT_FALSE(limited->complete());
+    EXPECT_LE(limited->laidOutBytes(), 64 * 1024);
+    EXPECT_EQ(markup.at(limited->laidOutBytes() - 1), '>');
+    EXPECT_EQ(picture(*limited, QRect(0, 0, 400, 300)), picture(*whole, QRect(0, 0, 400, 300)));
+    EXPECT_TRUE(lay("<body><table><tr><td>" + paragraphs(0, 100) + "</td></tr></table>", 300, 400, 300, 0,
+                    64 * 1024)
+                    ->complete());
 }
 
 TEST_F(PrefixPages, WhatCouldShowHigherUpKeepsThePageWhole)
