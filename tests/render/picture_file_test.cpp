@@ -70,6 +70,11 @@ TEST_F(PictureFiles, EveryInstalledFormatDecodesAndSvgTakesItsOwnSize)
     // A name whose extension does not fit its contents is read by the contents.
     QFile::copy(path("picture.png"), path("really-a-png.gif"));
     EXPECT_TRUE(isColour(readPicture(path("really-a-png.gif"), standIn()), red));
+    QFile::copy(path("picture.jpeg"), path("really-a-jpeg.png"));
+    EXPECT_TRUE(isColour(readPicture(path("really-a-jpeg.png"), standIn()), red));
+    // A GIF of one red pixel (the toolkit writes no GIF).
+    write("really-a-gif.png", QByteArray::fromBase64("R0lGODlhAQABAPAAAP8AAP///yH5BAAAAAAALAAAAAABAAEAAAICRAEAOw=="));
+    EXPECT_TRUE(isColour(readPicture(path("really-a-gif.png"), standIn()), QColor(255, 0, 0)));
 }
 
 TEST_F(PictureFiles, WhatCannotBeDecodedIsTheStandIn)
@@ -77,6 +82,8 @@ TEST_F(PictureFiles, WhatCannotBeDecodedIsTheStandIn)
     const QImage expected = readPicture(standIn(), QString());
     ASSERT_EQ(expected.size(), QSize(64, 48));
     const QStringList broken{write("damaged.gif", "GIF89a\x10\x00\x10\x00garbage"), write("empty.png", ""),
+                             write("damaged.png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) + "garbage"),
+                             write("damaged.jpg", "\xFF\xD8\xFF\xE0 garbage"),
                              write("unknown.xyz", "\x01\x02\x03 not a picture"),
                              write("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"5\""),
                              path("missing.png"), QString()};
