@@ -652,9 +652,7 @@ bool PageLayout::layOutPrefix(const QByteArray& markup, const PageStyles& styles
     // What the view shows, and a little more: a line cut through at the bottom edge
     // is shown whole.
     const int wanted = m_input.shownHeight + 32 + prefix.lift();
-    qsizetype bytes = std::max<qsizetype>(m_input.firstCut > 0 ? m_input.firstCut : kFirstPrefixBytes,
-                                          m_input.prefixHint);
-    int depth = MarkupPrefix::kAnyDepth;
+    // The body's markup counts, not a head holding a long style sheet of its own.
     qsizetype bodyStart = markup.size();
     for (const char* tag : {"<body", "<BODY", "<Body"}) {
         const qsizetype at = markup.indexOf(tag);
@@ -663,6 +661,9 @@ bool PageLayout::layOutPrefix(const QByteArray& markup, const PageStyles& styles
     }
     if (bodyStart == markup.size())
         bodyStart = 0;
+    qsizetype bytes = std::max<qsizetype>(bodyStart + (m_input.firstCut > 0 ? m_input.firstCut : kFirstPrefixBytes),
+                                          m_input.prefixHint);
+    int depth = MarkupPrefix::kAnyDepth;
     // Tries on parts shorter than the views' first cut cost little and do not count,
     // up to a few.
     for (int attempt = 0, tries = 0; attempt < kPrefixAttempts && tries < 2 * kPrefixAttempts; ++tries) {
