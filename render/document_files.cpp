@@ -22,7 +22,7 @@ constexpr qsizetype kMostFrameDocuments = 64;
 
 // Reads in as few calls as the system allows (a translation reads thousands of
 // small files); a pipe that would never end is not a regular file and reads as empty.
-qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
+qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular, qint64 most)
 {
     bytes.clear();
     if (regular)
@@ -36,7 +36,7 @@ qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular)
         *regular = true;
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
         size = qint64(st.st_size);
-        bytes.resize(qsizetype(qMin(size, kLargestDocument)));
+        bytes.resize(qsizetype(qMin(size, most > 0 ? qMin(most, kLargestDocument) : kLargestDocument)));
         qsizetype got = 0;
         while (got < bytes.size()) {
             const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));

@@ -13,9 +13,10 @@
 namespace zv {
 
 // Reads a regular file whole and answers its size; anything that is not a regular
-// file reads as empty (size 0). Files past the largest document size are cut there.
-// `*regular` tells whether the path could be opened and is a regular file.
-qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular = nullptr);
+// file reads as empty (size 0). Files past the largest document size (or past
+// `most` bytes, when given) are read up to there. `*regular` tells whether the path
+// could be opened and is a regular file.
+qint64 readDocumentFile(const QString& path, QByteArray& bytes, bool* regular = nullptr, qint64 most = 0);
 
 // Reads the markup of one frame's document into `markup`; answers false to stop
 // gathering altogether (the caller went away meanwhile).

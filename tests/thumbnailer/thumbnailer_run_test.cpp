@@ -138,3 +138,24 @@ TEST_F(Thumbnailer, AnUnreadableDocumentIsReportedAndNothingWritten)
     EXPECT_TRUE(run.errors.contains("locked.html")) << run.errors.toStdString();
     EXPECT_EQ(files(), QStringList{"locked.html"});
 }
+
+// Documents of many megabytes: one long page and one page held in a single table,
+// each drawn from its beginning well within the time limit, its top as it stands.
+TEST_F(Thumbnailer, LargeDocumentsAreDrawnFromTheirBeginning)
+{
+    QByteArray paragraphs;
+    for (int i = 0; paragraphs.size() < 6 * 1024 * 1024; ++i)
+        paragraphs += "<p>Paragraph " + QByteArray::number(i) + " of a long page.</p>\n";
+    const QByteArray top = "<html><body style='margin:0'><div style='height:1000px; background:#ff0000'></div>";
+    const QString longPage = write("long.html", top + paragraphs + "</body></html>");
+    const QString oneTable =
+        write("table.html", top + "<table width=100%><tr><td>" + paragraphs + "</td></tr></table></body></html>");
+    for (const QString& input : {longPage, oneTable}) {
+        const QString out = path("out.png");
+        const ThumbnailerRun run = thumbnail({"-s", "128", "-t", "20", input, out});
+        ASSERT_EQ(run.exitCode, 0) << input.toStdString() << ": " << run.errors.toStdString();
+        const QImage picture(out);
+        ASSERT_EQ(picture.height(), 128);
+        EXPECT_EQ(QColor(picture.pixel(picture.width() / 2, 64)), QColor(255, 0, 0)) << input.toStdString();
+    }
+}
