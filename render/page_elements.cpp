@@ -745,10 +745,12 @@ void collectLines(const litehtml::element::ptr& el, std::vector<std::vector<Line
     }
 }
 
-void mendBreaks(const litehtml::element::ptr& root)
+// Calls `visit` for `root` and every element below it but runs of text, parents
+// before their children, in document order. The children are taken before the
+// visit, so a visit may change them without changing which are visited.
+template <typename Visit>
+void forEachElement(const litehtml::element::ptr& root, const Visit& visit)
 {
-    std::vector<std::pair<litehtml::element::ptr, litehtml::element::ptr>> blankSpace;
-    std::vector<litehtml::element::ptr> emptyLineBefore;
     std::vector<litehtml::element::ptr> pending{root};
     while (!pending.empty()) {
         const litehtml::element::ptr el = pending.back();
@@ -757,8 +759,17 @@ void mendBreaks(const litehtml::element::ptr& root)
             if (auto child = el->get_child(i); child && child->get_display() != litehtml::display_inline_text)
                 pending.push_back(child);
         }
+        visit(el);
+    }
+}
+
+void mendBreaks(const litehtml::element::ptr& root)
+{
+    std::vector<std::pair<litehtml::element::ptr, litehtml::element::ptr>> blankSpace;
+    std::vector<litehtml::element::ptr> emptyLineBefore;
+    forEachElement(root, [&](const litehtml::element::ptr& el) {
         if (!holdsLines(el) && el != root)
-            continue;
+            return;
         std::vector<std::vector<LineItem>> runs(1);
         collectLines(el, runs, 0);
         for (std::vector<LineItem>& run : runs) {
@@ -803,7 +814,7 @@ void mendBreaks(const litehtml::element::ptr& root)
                     run[k].lineBreak->setRole(PageBreak::Role::Between);
             }
         }
-    }
+    });
     for (const auto& [parent, space] : blankSpace)
         parent->removeChild(space);
     for (const litehtml::element::ptr& newline : emptyLineBefore) {
@@ -1047,15 +1058,8 @@ void gatherEdgeMargins(const litehtml::element::ptr& el, bool top, bool quirkyEd
 void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
 {
     mendEmptyBlocks(root);
-    std::vector<litehtml::element::ptr> pending{root};
     std::vector<litehtml::element::ptr> cells;
-    while (!pending.empty()) {
-        const litehtml::element::ptr el = pending.back();
-        pending.pop_back();
-        for (int i = int(el->get_children_count()) - 1; i >= 0; --i) {
-            if (auto child = el->get_child(i); child && child->get_display() != litehtml::display_inline_text)
-                pending.push_back(child);
-        }
+    forEachElement(root, [&](const litehtml::element::ptr& el) {
         if (el->get_display() == litehtml::display_table_cell)
             cells.push_back(el);
         // The top margins of a block and of its first descendants meet: the
@@ -1065,28 +1069,21 @@ void mendMargins(const litehtml::element::ptr& root, bool quirksMode)
         // In quirks mode the default margins at the top of the body are left out.
         gatherEdgeMargins(el, true, quirksMode && el->is_body(),
                           [](const litehtml::element::ptr& block) { return marginsPassThrough(block, true); });
-    }
+    });
     // So do the bottom margins of a block of no fixed height and of its last
     // descendants. The engine lets the last child's margin out only when the
     // child itself has no bottom border or padding (the test for its own last
     // child), and otherwise keeps it inside, below the child.
-    pending = {root};
-    while (!pending.empty()) {
-        const litehtml::element::ptr el = pending.back();
-        pending.pop_back();
-        for (int i = int(el->get_children_count()) - 1; i >= 0; --i) {
-            if (auto child = el->get_child(i); child && child->get_display() != litehtml::display_inline_text)
-                pending.push_back(child);
-        }
+    forEachElement(root, [](const litehtml::element::ptr& el) {
         gatherEdgeMargins(el, false, false, [](const litehtml::element::ptr& block) {
             return marginsPassThrough(block, false) && block->get_css_height().is_predefined();
         });
-    }
+    });
     // Margins of neighbouring blocks meet. The engine lets them meet only when
     // the upper block has no bottom border or padding (it takes the test for a
     // parent's margins meeting its last child's); otherwise the lower block's
     // margin is cut by what the upper one's already gives.
-    pending = {root};
+    std::vector<litehtml::element::ptr> pending{root};
     while (!pending.empty()) {
         const litehtml::element::ptr el = pending.back();
         pending.pop_back();
