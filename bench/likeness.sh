@@ -21,8 +21,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 
-SHARED_TOOLS=${ZV_SHARED_TOOLS:-$(cd .. && pwd)/shared/tools}
-[ -x "$SHARED_TOOLS/likeness" ] || SHARED_TOOLS=/work/shared/tools
+SHARED_TOOLS=$(zv_shared_tools)
 BUILD=build/bench
 OUT=$BUILD/likeness
 LIST=bench/likeness-pages.tsv

@@ -20,8 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 
-SHARED_TOOLS=${ZV_SHARED_TOOLS:-$(cd .. && pwd)/shared/tools}
-[ -x "$SHARED_TOOLS/likeness" ] || SHARED_TOOLS=/work/shared/tools
+SHARED_TOOLS=$(zv_shared_tools)
 BUILD=build/bench
 REFS=$BUILD/likeness/chromium
 OUT=$BUILD/miniature

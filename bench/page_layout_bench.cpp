@@ -140,19 +140,23 @@ int main(int argc, char** argv)
             continue;
         const QByteArray markup = file.readAll();
         bytes += markup.size();
-        double bestLayout = 1e18, bestPaint = 1e18, bestMiddle = 1e18;
-        QImage image(800, 1000, QImage::Format_RGB32);
-        for (int round = 0; round < rounds; ++round) {
-            QElapsedTimer timer;
-            timer.start();
+        // The page at 800 x 1000, laid out as far as `shownHeight` (0: whole).
+        const auto inputFor = [&](int shownHeight) {
             zv::PageLayout::Input input;
             input.markup = markup;
             input.baseUrl = QUrl::fromLocalFile(page.path);
             input.fonts = fonts;
             input.width = 800;
             input.height = 1000;
-            input.shownHeight = whole ? 0 : 1000;
-            zv::PageLayout layout(std::move(input));
+            input.shownHeight = shownHeight;
+            return input;
+        };
+        double bestLayout = 1e18, bestPaint = 1e18, bestMiddle = 1e18;
+        QImage image(800, 1000, QImage::Format_RGB32);
+        for (int round = 0; round < rounds; ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            zv::PageLayout layout(inputFor(whole ? 0 : 1000));
             inPart += round == 0 && !layout.complete() ? 1 : 0;
             const double laidOut = double(timer.nsecsElapsed()) / 1e6;
             timer.restart();
@@ -181,19 +185,11 @@ int main(int argc, char** argv)
         if (!pngFolder.isEmpty())
             image.save(pngFolder + QLatin1Char('/') + page.name + QStringLiteral(".png"));
         if (compare && !whole) {
-            zv::PageLayout::Input input;
-            input.markup = markup;
-            input.baseUrl = QUrl::fromLocalFile(page.path);
-            input.fonts = fonts;
-            input.width = 800;
-            input.height = 1000;
-            input.shownHeight = 1000;
-            zv::PageLayout part(input);
+            zv::PageLayout part(inputFor(1000));
             if (part.complete())
                 continue;
             ++compared;
-            input.shownHeight = 0;
-            zv::PageLayout all(std::move(input));
+            zv::PageLayout all(inputFor(0));
             QImage partPicture(800, 1000, QImage::Format_RGB32), wholePicture(800, 1000, QImage::Format_RGB32);
             {
                 QPainter painter(&partPicture);

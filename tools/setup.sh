@@ -38,4 +38,12 @@ zv_install_packages() {
   fi
 }
 
+# The folder of the shared comparison tools (browser-shots, likeness) the likeness
+# benchmarks use: $ZV_SHARED_TOOLS, else shared/tools beside the checkout.
+zv_shared_tools() {
+  local dir=${ZV_SHARED_TOOLS:-$(cd .. && pwd)/shared/tools}
+  [ -x "$dir/likeness" ] || dir=/work/shared/tools
+  echo "$dir"
+}
+
 zv_install_packages "${ZV_PACKAGES[@]}"
